@@ -1,0 +1,63 @@
+#include "keyboardcontrolbutton.h"
+
+#include "keytable.h"
+
+#include <QKeyEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+// A key is the same physical key from press to release even if Num Lock or
+// Shift changed in between, so the scan code identifies it where there is one.
+int physicalKey(const QKeyEvent *event)
+{
+    return event->nativeScanCode() ? int(event->nativeScanCode()) : event->key();
+}
+} // namespace
+
+void KeyboardControlButton::keyPressEvent(QKeyEvent *event)
+{
+    const int code = KeyTable::virtualKeyCode(event->key(), event->modifiers());
+    if (KeyTable::direction(code))
+        m_heldSteeringKeys.insert(physicalKey(event));
+    emit keyDown(code);
+    QPushButton::keyPressEvent(event);
+}
+
+void KeyboardControlButton::keyReleaseEvent(QKeyEvent *event)
+{
+    // Where the platform still reports a held key's repeats as release+press
+    // pairs, the release half is not the operator letting go.
+    if (event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
+    m_heldSteeringKeys.remove(physicalKey(event));
+    emit keyUp(KeyTable::virtualKeyCode(event->key(), event->modifiers()));
+    QPushButton::keyReleaseEvent(event);
+}
+
+void KeyboardControlButton::focusOutEvent(QFocusEvent *event)
+{
+    if (!m_heldSteeringKeys.isEmpty()) {
+        m_heldSteeringKeys.clear();
+        emit focusLostWithSteeringKeyHeld();
+    }
+    QPushButton::focusOutEvent(event);
+}
+
+void KeyboardControlButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+
+    // CR LF separates caption lines; a lone CR would show as a box.
+    QString shown = text();
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), shown,
+                         QPalette::ButtonText);
+}

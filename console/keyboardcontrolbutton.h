@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QPushButton>
+#include <QSet>
+
+// The large push button that steering keys are bound to. It reports every key
+// that reaches it, as a virtual key code, and notices when it loses the focus
+// while a steering key is still held: that key's release would go elsewhere.
+//
+// Its caption can be long or several lines separated by CR LF, so it is
+// word-wrapped inside the button rather than clipped as a plain push button.
+class KeyboardControlButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+signals:
+    void keyDown(int keyCode);
+    void keyUp(int keyCode);
+    // A steering key was down when the focus went; its release will never
+    // arrive here.
+    void focusLostWithSteeringKeyHeld();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QSet<int> m_heldSteeringKeys;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class SerialLink;
+
+// Holds the current drive command and repeats it on the line. Steering inputs
+// only call the four steps below; the repeat timer's tick is the one place
+// that writes direction bytes, and the controller is the one thing that writes
+// to the link at all.
+class DriveController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DriveController(SerialLink &link, QObject *parent = nullptr);
+
+    // Makes one of "8", "2", "4", "6" current and (re)enables repetition.
+    // Writes nothing itself: the first byte goes out on the next tick.
+    void direction(QLatin1String command);
+    // Writes "5" if the port is open, then ends the repetition.
+    void stop();
+    // Ends the repetition without writing anything.
+    void halt();
+
+    QString command() const { return strCommand; }
+    bool isRepeating() const { return tmr_Send_Command.isActive(); }
+    // A direction is current and being repeated.
+    bool isDriving() const { return isRepeating() && !strCommand.isEmpty(); }
+
+public slots:
+    // One expiry of the repeat timer: the current command goes out if the
+    // port is open. An empty command (nothing asked for yet) writes no byte.
+    void tmr_Send_Command_Timer();
+
+private:
+    SerialLink &m_link;
+    // Only ever a direction; a stop leaves the last direction in place so a
+    // reconnect resumes exactly what was being repeated.
+    QString strCommand;
+    QTimer tmr_Send_Command;
+};

@@ -1,0 +1,178 @@
+#include "qtseriallink.h"
+
+#include <utility>
+
+QtSerialLink::QtSerialLink(PortDirectory directory, QObject *parent)
+    : SerialLink(parent)
+    , m_directory(std::move(directory))
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        if (m_connected)
+            emit OnComm();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialLink::onErrorOccurred);
+}
+
+bool QtSerialLink::setCommPort(qint16 port)
+{
+    if (!PortDirectory::isValidPort(port)) {
+        return fail(tr("Port %1 does not exist; choose a port from %2 to %3")
+                        .arg(port)
+                        .arg(PortDirectory::firstPort)
+                        .arg(PortDirectory::lastPort));
+    }
+    if (m_connected && port != m_commPort)
+        return fail(tr("Close port %1 before choosing port %2").arg(m_commPort).arg(port));
+    m_commPort = port;
+    return true;
+}
+
+bool QtSerialLink::setSettings(const QString &settings)
+{
+    QString error;
+    const std::optional<LineSettings> parsed = LineSettings::parse(settings, &error);
+    if (!parsed)
+        return fail(error);
+
+    if (m_connected && !parsed->applyTo(m_port)) {
+        const QString reason = m_port.errorString();
+        // Best effort: leave the line as it was.
+        m_settings.applyTo(m_port);
+        return fail(tr("Cannot use line settings %1 on %2: %3")
+                        .arg(parsed->toString(), portLabel(), reason));
+    }
+    m_settings = *parsed;
+    return true;
+}
+
+bool QtSerialLink::setPortOpen(bool open)
+{
+    if (m_lossPending) {
+        m_lossPending = false;
+        close();
+    }
+    if (!open) {
+        close();
+        return true;
+    }
+    return m_connected || this->open();
+}
+
+void QtSerialLink::setOutput(const QString &text)
+{
+    if (m_connected && !text.isEmpty())
+        m_port.write(text.toLatin1());
+}
+
+QByteArray QtSerialLink::input()
+{
+    QByteArray data = std::exchange(m_pending, QByteArray());
+    if (m_port.isOpen())
+        data += m_port.readAll();
+    return data;
+}
+
+bool QtSerialLink::open()
+{
+    const QString device = m_directory.deviceFor(m_commPort);
+    if (device.isEmpty())
+        return fail(tr("No serial device for port %1").arg(m_commPort));
+
+    m_device = device;
+    // Before QSerialPort touches the line, so a refused open leaves the holder's
+    // settings alone.
+    if (!m_lock.tryAcquire(device))
+        return fail(tr("Cannot open %1: in use by another program").arg(portLabel()));
+
+    m_port.setPortName(device);
+    // The port is closed here, so these only become the settings it opens with.
+    m_settings.applyTo(m_port);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_lock.release();
+        QString reason = m_port.errorString();
+        if (m_port.error() == QSerialPort::PermissionError)
+            reason = tr("%1 (in use by another program, or no access rights)").arg(reason);
+        return fail(tr("Cannot open %1: %2").arg(portLabel(), reason));
+    }
+    // QSerialPort does not reliably report a refused setting at open; setting each
+    // again on the open device does.
+    if (!m_settings.applyTo(m_port) || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        const QString reason = m_port.errorString();
+        m_port.close();
+        m_lock.release();
+        return fail(tr("Cannot use line settings %1 on %2: %3")
+                        .arg(m_settings.toString(), portLabel(), reason));
+    }
+
+    m_pending.clear();
+    m_connected = true;
+    return true;
+}
+
+void QtSerialLink::close()
+{
+    m_connected = false;
+    if (m_port.isOpen()) {
+        // Writes are buffered until the event loop runs; a stop written just
+        // before closing must still reach the robot.
+        m_port.flush();
+        m_pending += m_port.readAll();
+        m_port.close();
+    }
+    m_lock.release();
+}
+
+bool QtSerialLink::fail(const QString &reason)
+{
+    m_errorString = reason;
+    return false;
+}
+
+QString QtSerialLink::portLabel() const
+{
+    return tr("port %1 (%2)").arg(m_commPort).arg(m_device);
+}
+
+void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    if (!m_connected)
+        return;
+
+    QString what;
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::DeviceNotFoundError:
+        what = tr("the device was unplugged or stopped responding (%1)").arg(m_port.errorString());
+        break;
+    case QSerialPort::ReadError:
+        // A hung-up tty reads end-of-file and QSerialPort then quotes a stale errno,
+        // so its text would only mislead.
+        what = tr("the far end hung up or the device was unplugged");
+        break;
+    case QSerialPort::WriteError:
+        what = tr("writing failed (%1)").arg(m_port.errorString());
+        break;
+    default:
+        return;
+    }
+
+    m_connected = false;
+    m_lossReason = tr("Lost %1: %2").arg(portLabel(), what);
+    m_errorString = m_lossReason;
+    m_pending += m_port.readAll();
+    m_lossPending = true;
+    // Closing here would delete QSerialPort's notifier from inside its own callback.
+    // Until the close, a hung-up tty keeps reporting errors; they are ignored above.
+    QMetaObject::invokeMethod(this, &QtSerialLink::finishLoss, Qt::QueuedConnection);
+}
+
+void QtSerialLink::finishLoss()
+{
+    if (!m_lossPending)
+        return;
+    m_lossPending = false;
+    close();
+    emit portLost(m_lossReason);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "devicelock.h"
+#include "linesettings.h"
+#include "portdirectory.h"
+#include "seriallink.h"
+
+#include <QSerialPort>
+
+// The console's serial link over a real serial device.
+//
+// Opening is exclusive: a device this or another process already holds through
+// a Qt lock file, an flock() or TIOCEXCL does not open; the first two hold even
+// against root.
+//
+// When the device fails under an open link (far end hung up, adapter unplugged,
+// I/O error) the link reports closed at once, drops later writes, closes the
+// device from the event loop and then raises portLost() once. Calling
+// setPortOpen() before that happens settles the loss without the signal.
+class QtSerialLink : public SerialLink
+{
+    Q_OBJECT
+
+public:
+    explicit QtSerialLink(PortDirectory directory = PortDirectory(), QObject *parent = nullptr);
+
+    // Refused for numbers outside 1..16, and for a different number while open.
+    bool setCommPort(qint16 port) override;
+    qint16 commPort() const { return m_commPort; }
+    // Takes effect on the open line at once; kept for the next open otherwise.
+    bool setSettings(const QString &settings) override;
+    LineSettings settings() const { return m_settings; }
+    bool setPortOpen(bool open) override;
+    bool portOpen() const override { return m_connected; }
+    // Latin-1: characters beyond U+00FF go out as '?'.
+    void setOutput(const QString &text) override;
+    QByteArray input() override;
+    QString errorString() const override { return m_errorString; }
+
+private:
+    bool open();
+    void close();
+    bool fail(const QString &reason);
+    QString portLabel() const;
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void finishLoss();
+
+    DeviceLock m_lock;
+    PortDirectory m_directory;
+    qint16 m_commPort = PortDirectory::firstPort;
+    LineSettings m_settings;
+    // The path opened last, for messages.
+    QString m_device;
+    QString m_errorString;
+    QString m_lossReason;
+    // Received before a close or loss and not yet taken.
+    QByteArray m_pending;
+    bool m_connected = false;
+    bool m_lossPending = false;
+    // Last, so it is destroyed first and never signals into a half-destroyed link.
+    QSerialPort m_port{this};
+};

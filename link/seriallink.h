@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The one serial port the console talks through. It offers exactly what the
+// console uses: choose a port number and line settings, open and close, ask
+// whether it is open, write text, and take what has arrived.
+//
+// Setters that can be refused return false and leave the link as it was;
+// errorString() then says why, in words an operator can act on.
+class SerialLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Port numbers as the operator picks them, 1 to 16.
+    virtual bool setCommPort(qint16 port) = 0;
+    // A settings string such as "57600,n,8,1": baud, parity, data bits, stop bits.
+    virtual bool setSettings(const QString &settings) = 0;
+    // Opening applies the port number and settings chosen last.
+    virtual bool setPortOpen(bool open) = 0;
+    virtual bool portOpen() const = 0;
+    // Each character goes out as one byte, in order; an empty string writes nothing.
+    virtual void setOutput(const QString &text) = 0;
+    // Everything received and not yet taken, oldest first.
+    virtual QByteArray input() = 0;
+
+    virtual QString errorString() const = 0;
+
+signals:
+    // Raised on the owner's thread whenever received data is waiting.
+    void OnComm();
+    // The open port failed under us (adapter unplugged, far end hung up, I/O
+    // error). The link has already closed itself; raised once per loss.
+    void portLost(const QString &reason);
+};

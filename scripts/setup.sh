@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the console, its tests and its tools need.
+# Idempotent: packages that are already there are not touched, and apt is
+# only called when something is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config clang-format
+  qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev libxcb-xkb-dev
+  # runtime look: a metric-compatible Tahoma and a general UI font
+  fonts-wine fonts-dejavu-core
+  # end-to-end tests on a real X server
+  xvfb xauth xdotool x11-xkb-utils x11-utils xclip socat
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

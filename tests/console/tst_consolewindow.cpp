@@ -1,0 +1,258 @@
+#include "consolewindowfixture.h"
+#include "drivecommands.h"
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestConsoleWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { f = std::make_unique<ConsoleWindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void controlsStandWhereTheDesignPutsThem_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("pixels");
+        // Twips divided by 15: 1440 twips per inch at 96 dots per inch.
+        QTest::newRow("cmdConn") << "cmdConn" << QRect(192, 8, 65, 33);
+        QTest::newRow("cmdDisc") << "cmdDisc" << QRect(264, 8, 65, 33);
+        QTest::newRow("Combo4") << "Combo4" << QRect(80, 16, 105, 21);
+        QTest::newRow("Label2") << "Label2" << QRect(8, 16, 65, 17);
+        QTest::newRow("txtInput") << "txtInput" << QRect(8, 256, 593, 185);
+        QTest::newRow("Command1") << "Command1" << QRect(456, 448, 121, 41);
+        QTest::newRow("cmdKeyBoard") << "cmdKeyBoard" << QRect(8, 72, 201, 177);
+        QTest::newRow("bar below") << "lblStop0" << QRect(296, 216, 217, 33);
+        QTest::newRow("bar above") << "lblStop1" << QRect(296, 112, 217, 33);
+        QTest::newRow("bar right") << "lblStop2" << QRect(520, 112, 73, 137);
+        QTest::newRow("bar left") << "lblStop3" << QRect(216, 112, 73, 137);
+        QTest::newRow("middle") << "lblStop4" << QRect(368, 176, 73, 17);
+        QTest::newRow("Label1") << "Label1" << QRect(288, 80, 289, 25);
+    }
+    void controlsStandWhereTheDesignPutsThem()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, pixels);
+        auto *widget = f->window->findChild<QWidget *>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->geometry(), pixels);
+        QCOMPARE(f->window->size(), QSize(606, 509));
+    }
+
+    void directionLabelsKeepTheirCornerAndFitTheirCaption_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("forward") << "lblForward" << QPoint(368, 152) << "Move Forward";
+        QTest::newRow("backward") << "lblBackward" << QPoint(360, 200) << "Move Backward";
+        QTest::newRow("left") << "lblLeft" << QPoint(304, 176) << "Move Left";
+        QTest::newRow("right") << "lblRight" << QPoint(448, 176) << "Move Right";
+    }
+    void directionLabelsKeepTheirCornerAndFitTheirCaption()
+    {
+        QFETCH(QString, name);
+        QFETCH(QPoint, topLeft);
+        QFETCH(QString, caption);
+        auto *label = f->window->findChild<QLabel *>(name);
+        QVERIFY(label);
+        QCOMPARE(label->text(), caption);
+        QCOMPARE(label->pos(), topLeft);
+        const QFontMetrics metrics(label->font());
+        QVERIFY(label->width() >= metrics.horizontalAdvance(caption));
+        QVERIFY(label->height() >= metrics.height());
+    }
+
+    void startsWithCaptionsListAndStatesOfAClosedConsole()
+    {
+        QCOMPARE(f->window->windowTitle(), QStringLiteral("Tavimork PC Controlled Robot"));
+        QCOMPARE(f->window->windowIcon().availableSizes().value(0), QSize(32, 32));
+        QCOMPARE(button("cmdConn")->text(), QStringLiteral("Connect"));
+        QCOMPARE(button("cmdDisc")->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(button("Command1")->text(), QStringLiteral("Clear"));
+        QCOMPARE(button("cmdKeyBoard")->text(),
+                 QStringLiteral("Click to activate Keyboard Control"));
+        QCOMPARE(label("Label1")->text(), QStringLiteral("Move Mouse on labels to perform action"));
+        QCOMPARE(label("Label2")->text(), QStringLiteral("COM PORT"));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(label(QStringLiteral("lblStop%1").arg(i))->text().isEmpty());
+
+        QStringList entries;
+        for (int i = 0; i < combo()->count(); ++i)
+            entries << combo()->itemText(i);
+        QStringList expected;
+        for (int port = 1; port <= 16; ++port)
+            expected << QString::number(port);
+        QCOMPARE(entries, expected);
+        QCOMPARE(combo()->currentText(), QStringLiteral("1"));
+
+        expectClosedState();
+        QVERIFY(log()->toPlainText().isEmpty());
+        QVERIFY(!log()->isReadOnly());
+        QVERIFY(controller().isRepeating());
+        QCOMPARE(controller().command(), QString());
+        QCOMPARE(f->link->calls, QStringList());
+    }
+
+    void fontsAreTahomaWhereTheDesignAsksForIt()
+    {
+        const QFont keyboard = button("cmdKeyBoard")->font();
+        QCOMPARE(keyboard.pointSizeF(), 8.25);
+        QCOMPARE(keyboard.weight(), QFont::Bold);
+        QVERIFY(!keyboard.italic() && !keyboard.underline() && !keyboard.strikeOut());
+        for (const char *name : {"lblForward", "lblBackward", "lblLeft", "lblRight", "Label1"}) {
+            const QFont font = label(QString::fromLatin1(name))->font();
+            QCOMPARE(font.pointSizeF(), 9.75);
+            QCOMPARE(font.weight(), QFont::Bold);
+            QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+        }
+    }
+
+    void tabMovesThroughTheControlsInDesignOrder()
+    {
+        QStringList chain;
+        QWidget *widget = button("cmdConn");
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus)
+                chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != button("cmdConn"));
+        // Combo4's line edit takes focus on the combo's behalf.
+        chain.removeAll(QString());
+        const QStringList expected = {QStringLiteral("cmdConn"),  QStringLiteral("cmdDisc"),
+                                      QStringLiteral("Combo4"),   QStringLiteral("txtInput"),
+                                      QStringLiteral("Command1"), QStringLiteral("cmdKeyBoard")};
+        QCOMPARE(chain.mid(0, expected.size()), expected);
+    }
+
+    void focusStartsOnConnect()
+    {
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        QCOMPARE(QApplication::focusWidget(), button("cmdConn"));
+    }
+
+    void connectOpensTheSelectedPortWithTheFixedSettings_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<qint16>("port");
+        QTest::newRow("first entry") << 0 << qint16(1);
+        QTest::newRow("last entry") << 15 << qint16(16);
+    }
+    void connectOpensTheSelectedPortWithTheFixedSettings()
+    {
+        QFETCH(int, position);
+        QFETCH(qint16, port);
+        combo()->setCurrentIndex(position);
+        button("cmdConn")->click();
+        QCOMPARE(f->link->calls, (QStringList{QStringLiteral("CommPort=%1").arg(port),
+                                              QStringLiteral("Settings=57600,n,8,1"),
+                                              QStringLiteral("PortOpen=True")}));
+        QVERIFY(f->box->shown.isEmpty());
+        expectOpenState();
+        QCOMPARE(f->link->written, QByteArray());
+    }
+
+    void failedConnectShowsTheBoxOncePerClickAndStaysClosed()
+    {
+        f->link->opens = false;
+        button("cmdConn")->click();
+        QCOMPARE(f->box->shown.size(), 1);
+        QCOMPARE(f->box->shown[0].title, QStringLiteral("Can not open port !!!"));
+        QCOMPARE(f->box->shown[0].text,
+                 QStringLiteral("Can not open port, Select correct port or check that port is "
+                                "not used by any other application. You can also try removing "
+                                "and re-inserting the USB device."));
+        expectClosedState();
+        button("cmdConn")->click();
+        QCOMPARE(f->box->shown.size(), 2);
+        expectClosedState();
+    }
+
+    void connectWithNoEntrySelectedShowsTheBoxAndStaysClosed()
+    {
+        combo()->setCurrentIndex(-1);
+        button("cmdConn")->click();
+        QCOMPARE(f->box->shown.size(), 1);
+        QCOMPARE(f->box->shown[0].title, QStringLiteral("Can not open port !!!"));
+        QVERIFY(!f->link->calls.contains(QStringLiteral("PortOpen=True")));
+        expectClosedState();
+    }
+
+    void statusLineNamesTheDeviceOfTheSelectedPort()
+    {
+        QVERIFY(label("lblStatus")->text().contains(QStringLiteral("/dev/robot-on-port-1")));
+        QVERIFY(label("lblStatus")->geometry().left() >= button("cmdDisc")->geometry().right());
+    }
+
+    void disconnectReachesClosedWithoutStopByteAndReconnectResumes()
+    {
+        button("cmdConn")->click();
+        controller().direction(DriveCommand::Right);
+        controller().tmr_Send_Command_Timer();
+        button("cmdDisc")->click();
+        expectClosedState();
+        QCOMPARE(f->link->calls.last(), QStringLiteral("PortOpen=False"));
+        controller().tmr_Send_Command_Timer();
+        QCOMPARE(f->link->written, QByteArray("6"));
+        QVERIFY(controller().isRepeating());
+
+        button("cmdConn")->click();
+        controller().tmr_Send_Command_Timer();
+        QCOMPARE(f->link->written, QByteArray("66"));
+    }
+
+    void lostPortReachesClosedWithoutABox()
+    {
+        button("cmdConn")->click();
+        controller().direction(DriveCommand::Forward);
+        f->link->lose(QStringLiteral("device unplugged"));
+        expectClosedState();
+        QVERIFY(f->box->shown.isEmpty());
+        QVERIFY(label("lblStatus")->text().contains(QStringLiteral("lost")));
+        QVERIFY(label("lblStatus")->text().contains(QStringLiteral("device unplugged")));
+        QVERIFY(controller().isRepeating());
+        QCOMPARE(f->link->written, QByteArray());
+    }
+
+    void closingTheWindowReleasesThePortWithoutWriting()
+    {
+        button("cmdConn")->click();
+        f->window->show();
+        f->window->close();
+        QVERIFY(!f->link->portOpen());
+        QCOMPARE(f->link->calls.last(), QStringLiteral("PortOpen=False"));
+        QCOMPARE(f->link->written, QByteArray());
+    }
+
+private:
+    QPushButton *button(const QString &name) const { return f->find<QPushButton>(name); }
+    QLabel *label(const QString &name) const { return f->find<QLabel>(name); }
+    QComboBox *combo() const { return f->find<QComboBox>(QStringLiteral("Combo4")); }
+    QPlainTextEdit *log() const { return f->find<QPlainTextEdit>(QStringLiteral("txtInput")); }
+    DriveController &controller() const { return f->controller(); }
+
+    void expectClosedState() const
+    {
+        QVERIFY(button("cmdConn")->isEnabled());
+        QVERIFY(!button("cmdDisc")->isEnabled());
+        QVERIFY(combo()->isEnabled());
+    }
+    void expectOpenState() const
+    {
+        QVERIFY(!button("cmdConn")->isEnabled());
+        QVERIFY(button("cmdDisc")->isEnabled());
+        QVERIFY(!combo()->isEnabled());
+    }
+
+    std::unique_ptr<ConsoleWindowFixture> f;
+};
+
+QTEST_MAIN(TestConsoleWindow)
+#include "tst_consolewindow.moc"

@@ -1,0 +1,92 @@
+#include "portdirectory.h"
+
+#include <QTest>
+
+class tst_PortDirectory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void numbersDevicesInNaturalOrder_data();
+    void numbersDevicesInNaturalOrder();
+    void environmentNamesDeviceAheadOfTheList();
+    void numbersWithoutDeviceGiveNothing_data();
+    void numbersWithoutDeviceGiveNothing();
+};
+
+void tst_PortDirectory::numbersDevicesInNaturalOrder_data()
+{
+    QTest::addColumn<QStringList>("devices");
+    QTest::addColumn<QStringList>("ordered");
+
+    QTest::newRow("numbers by value")
+        << QStringList{"/dev/ttyACM10", "/dev/ttyACM2", "/dev/ttyACM1"}
+        << QStringList{"/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM10"};
+    QTest::newRow("families by name")
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyACM0", "/dev/ttyS9"}
+        << QStringList{"/dev/ttyACM0", "/dev/ttyS9", "/dev/ttyS10", "/dev/ttyUSB0"};
+    QTest::newRow("leading zero ties broken, duplicates dropped")
+        << QStringList{"/dev/ttyACM1", "/dev/ttyACM01", "/dev/ttyACM1"}
+        << QStringList{"/dev/ttyACM01", "/dev/ttyACM1"};
+}
+
+void tst_PortDirectory::numbersDevicesInNaturalOrder()
+{
+    QFETCH(QStringList, devices);
+    QFETCH(QStringList, ordered);
+
+    QCOMPARE(PortDirectory::naturalOrder(devices), ordered);
+    // Whatever order the system lists them in.
+    std::reverse(devices.begin(), devices.end());
+    QCOMPARE(PortDirectory::naturalOrder(devices), ordered);
+
+#ifndef Q_OS_WIN
+    const PortDirectory directory(QProcessEnvironment(), devices);
+    for (qint16 port = 1; port <= ordered.size(); ++port)
+        QCOMPARE(directory.deviceFor(port), ordered.at(port - 1));
+#endif
+}
+
+void tst_PortDirectory::environmentNamesDeviceAheadOfTheList()
+{
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TAVIMORK_PORT1"), QStringLiteral("/dev/pts/4"));
+    env.insert(QStringLiteral("TAVIMORK_PORT16"), QStringLiteral("/dev/serial/by-id/usb-bot"));
+    const PortDirectory directory(env,
+                                  {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")});
+
+    QCOMPARE(directory.deviceFor(1), QStringLiteral("/dev/pts/4"));
+    QCOMPARE(directory.deviceFor(16), QStringLiteral("/dev/serial/by-id/usb-bot"));
+#ifdef Q_OS_WIN
+    QCOMPARE(directory.deviceFor(2), QStringLiteral("COM2"));
+#else
+    // The override does not renumber the rest of the list.
+    QCOMPARE(directory.deviceFor(2), QStringLiteral("/dev/ttyUSB1"));
+#endif
+}
+
+void tst_PortDirectory::numbersWithoutDeviceGiveNothing_data()
+{
+    QTest::addColumn<qint16>("port");
+    QTest::newRow("zero") << qint16(0);
+    QTest::newRow("negative") << qint16(-1);
+    QTest::newRow("above 16, even when named") << qint16(17);
+#ifndef Q_OS_WIN
+    QTest::newRow("beyond the list") << qint16(3);
+#endif
+}
+
+void tst_PortDirectory::numbersWithoutDeviceGiveNothing()
+{
+    QFETCH(qint16, port);
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TAVIMORK_PORT17"), QStringLiteral("/dev/ttyUSB9"));
+    env.insert(QStringLiteral("TAVIMORK_PORT0"), QStringLiteral("/dev/ttyUSB9"));
+    const PortDirectory directory(env,
+                                  {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")});
+
+    QCOMPARE(directory.deviceFor(port), QString());
+}
+
+QTEST_GUILESS_MAIN(tst_PortDirectory)
+#include "tst_portdirectory.moc"

@@ -1,0 +1,295 @@
+#include "pseudoterminal.h"
+#include "qtseriallink.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Generous: CI machines are shared. Only ever waited on, never a pass mark.
+constexpr int ioTimeoutMs = 10000;
+constexpr int quietPeriodMs = 300;
+
+PortDirectory directoryWithPort1(const QString &device)
+{
+    QProcessEnvironment env;
+    env.insert(PortDirectory::overrideVariable(1), device);
+    return PortDirectory(env, {});
+}
+
+} // namespace
+
+class tst_QtSerialLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openPutsSettingsOnTheLine_data();
+    void openPutsSettingsOnTheLine();
+    void malformedSettingsLeaveTheLineAlone();
+    void settingsTheDeviceRefusesFailTheOpenAndFreeThePort();
+    void sendsEachCharacterAsOneByteInOrder();
+    void deliversArrivalsInOrderWithOnCommForEach();
+    void byteWrittenJustBeforeClosingReachesTheLine();
+    void refusesPortHeldByAnotherLinkUnderAnyPath();
+    void farEndHangUpClosesTheLinkOnceAndGoesQuiet();
+    void portWithoutDeviceDoesNotOpen();
+    void refusesPortNumbersOutsideTheRange();
+
+private:
+    std::unique_ptr<PseudoTerminal> m_far;
+    std::unique_ptr<QtSerialLink> m_link;
+};
+
+void tst_QtSerialLink::init()
+{
+    m_far = std::make_unique<PseudoTerminal>();
+    QVERIFY(m_far->isValid());
+    m_link = std::make_unique<QtSerialLink>(directoryWithPort1(m_far->slavePath()));
+}
+
+void tst_QtSerialLink::cleanup()
+{
+    m_link.reset();
+    m_far.reset();
+}
+
+// A Linux pty forces CS8 and no parity, and tcsetattr() then reports EINVAL, so
+// only 8-bit lines without parity open here; speed and stop bits are what vary.
+void tst_QtSerialLink::openPutsSettingsOnTheLine_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<speed_t>("speed");
+    QTest::addColumn<bool>("twoStopBits");
+
+    QTest::newRow("robot 8N1") << "57600,n,8,1" << speed_t(B57600) << false;
+    QTest::newRow("2 stop bits") << "9600,n,8,2" << speed_t(B9600) << true;
+    QTest::newRow("fast") << "115200,N,8,1" << speed_t(B115200) << false;
+}
+
+void tst_QtSerialLink::openPutsSettingsOnTheLine()
+{
+    QFETCH(QString, settings);
+    QFETCH(speed_t, speed);
+    QFETCH(bool, twoStopBits);
+
+    QVERIFY(m_link->setSettings(settings));
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    QVERIFY(m_link->portOpen());
+
+    const termios line = m_far->lineSettings();
+    QCOMPARE(cfgetospeed(&line), speed);
+    QCOMPARE(cfgetispeed(&line), speed);
+    QCOMPARE(bool(line.c_cflag & CSTOPB), twoStopBits);
+    QCOMPARE(line.c_cflag & CRTSCTS, tcflag_t(0));
+    QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+}
+
+void tst_QtSerialLink::malformedSettingsLeaveTheLineAlone()
+{
+    QVERIFY(m_link->setSettings(QStringLiteral("9600,n,8,2")));
+    // Refused while closed: the open uses the settings from before.
+    QVERIFY(!m_link->setSettings(QStringLiteral("9600,n,8,3")));
+    QVERIFY2(m_link->errorString().contains(QLatin1String("stop bits")),
+             qPrintable(m_link->errorString()));
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    QCOMPARE(m_far->lineSpeed(), speed_t(B9600));
+    QVERIFY(m_far->lineSettings().c_cflag & CSTOPB);
+
+    // Refused while open: nothing of it reaches the line, not even the baud rate.
+    QVERIFY(!m_link->setSettings(QStringLiteral("57600,x,8,1")));
+    QVERIFY2(m_link->errorString().contains(QLatin1String("parity")),
+             qPrintable(m_link->errorString()));
+    QCOMPARE(m_far->lineSpeed(), speed_t(B9600));
+    QCOMPARE(m_link->settings().toString(), QStringLiteral("9600,n,8,2"));
+
+    // Whereas good settings take effect on the open line at once.
+    QVERIFY(m_link->setSettings(QStringLiteral("57600,n,8,1")));
+    QCOMPARE(m_far->lineSpeed(), speed_t(B57600));
+    QVERIFY(!(m_far->lineSettings().c_cflag & CSTOPB));
+}
+
+void tst_QtSerialLink::settingsTheDeviceRefusesFailTheOpenAndFreeThePort()
+{
+    // Linux ptys refuse 7 data bits (see above); skip where they don't.
+    const int probe = ::open(qPrintable(m_far->slavePath()), O_RDWR | O_NOCTTY);
+    QVERIFY(probe >= 0);
+    termios asked = m_far->lineSettings();
+    asked.c_cflag = (asked.c_cflag & ~CSIZE) | CS7;
+    const bool refused = ::tcsetattr(probe, TCSANOW, &asked) != 0;
+    ::close(probe);
+    if (!refused)
+        QSKIP("This pty accepts 7 data bits");
+
+    QVERIFY(m_link->setSettings(QStringLiteral("9600,e,7,1")));
+    QVERIFY(!m_link->setPortOpen(true));
+    QVERIFY(!m_link->portOpen());
+    QVERIFY2(m_link->errorString().contains(m_far->slavePath()), qPrintable(m_link->errorString()));
+
+    QtSerialLink next(directoryWithPort1(m_far->slavePath()));
+    QVERIFY2(next.setPortOpen(true), qPrintable(next.errorString()));
+}
+
+void tst_QtSerialLink::sendsEachCharacterAsOneByteInOrder()
+{
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    QString text;
+    QByteArray expected;
+    for (int code = 0; code <= 0xff; ++code) {
+        text += QChar(code);
+        expected += char(code);
+    }
+    m_link->setOutput(text);
+    m_link->setOutput(QString());
+    m_link->setOutput(QStringLiteral("\u20ac end"));
+    expected += "? end";
+
+    QByteArray received;
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), expected.size(), ioTimeoutMs);
+    QCOMPARE(received, expected);
+}
+
+void tst_QtSerialLink::byteWrittenJustBeforeClosingReachesTheLine()
+{
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    m_link->setOutput(QStringLiteral("5"));
+    QVERIFY(m_link->setPortOpen(false));
+
+    QByteArray received;
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), qsizetype(1), ioTimeoutMs);
+    QCOMPARE(received, QByteArray("5"));
+}
+
+void tst_QtSerialLink::deliversArrivalsInOrderWithOnCommForEach()
+{
+    QSignalSpy onComm(m_link.get(), &SerialLink::OnComm);
+    QVERIFY(onComm.isValid());
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+
+    // CR and the XON/XOFF bytes come through only on a raw line without flow control.
+    const QByteArray first("go\r\n");
+    const QByteArray second("\x00\x11\x13\xff", 4);
+    QVERIFY(m_far->write(first));
+    QVERIFY(onComm.wait(ioTimeoutMs));
+    const qsizetype afterFirst = onComm.count();
+    QVERIFY(m_far->write(second));
+    QTRY_VERIFY_WITH_TIMEOUT(onComm.count() > afterFirst, ioTimeoutMs);
+
+    QByteArray received;
+    QTRY_COMPARE_WITH_TIMEOUT((received += m_link->input()).size(), first.size() + second.size(),
+                              ioTimeoutMs);
+    QCOMPARE(received, first + second);
+    QCOMPARE(m_link->input(), QByteArray());
+}
+
+void tst_QtSerialLink::refusesPortHeldByAnotherLinkUnderAnyPath()
+{
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    QTemporaryDir dir;
+    const QString alias = dir.filePath(QStringLiteral("by-id-robot"));
+    QVERIFY(QFile::link(m_far->slavePath(), alias));
+
+    for (const QString &path : {m_far->slavePath(), alias}) {
+        QtSerialLink other(directoryWithPort1(path));
+        QVERIFY2(!other.setPortOpen(true), qPrintable(path));
+        QVERIFY(!other.portOpen());
+        QVERIFY2(other.errorString().contains(path), qPrintable(other.errorString()));
+    }
+
+    // The holder keeps its line and its settings.
+    QCOMPARE(m_far->lineSpeed(), speed_t(B57600));
+    m_link->setOutput(QStringLiteral("still mine"));
+    QByteArray received;
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), qsizetype(10), ioTimeoutMs);
+    QCOMPARE(received, QByteArray("still mine"));
+
+    // Once released, the device opens under the other path.
+    QVERIFY(m_link->setPortOpen(false));
+    QVERIFY(!m_link->portOpen());
+    QVERIFY(m_link->setPortOpen(false));
+    QtSerialLink next(directoryWithPort1(alias));
+    QVERIFY2(next.setPortOpen(true), qPrintable(next.errorString()));
+}
+
+void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
+{
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    // The device itself: a hung-up tty left open makes it report errors endlessly.
+    auto *device = m_link->findChild<QSerialPort *>();
+    QVERIFY(device);
+    QSignalSpy deviceErrors(device, &QSerialPort::errorOccurred);
+    QSignalSpy deviceReads(device, &QSerialPort::readyRead);
+    QSignalSpy lost(m_link.get(), &SerialLink::portLost);
+    QSignalSpy onComm(m_link.get(), &SerialLink::OnComm);
+    QVERIFY(deviceErrors.isValid() && deviceReads.isValid());
+    QVERIFY(lost.isValid() && onComm.isValid());
+
+    m_far->hangUp();
+
+    QVERIFY(lost.wait(ioTimeoutMs));
+    QVERIFY(!m_link->portOpen());
+    const QString reason = lost.at(0).at(0).toString();
+    QVERIFY2(reason.contains(m_far->slavePath()), qPrintable(reason));
+    QCOMPARE(m_link->errorString(), reason);
+
+    // Writing to a closed QSerialPort would warn; the link must not even try.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("not open")));
+    const qsizetype errorsAtLoss = deviceErrors.count();
+    const qsizetype readsAtLoss = deviceReads.count();
+    for (int i = 0; i < 3; ++i)
+        m_link->setOutput(QStringLiteral("anyone there?"));
+    QTest::qWait(quietPeriodMs);
+
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(onComm.count(), 0);
+    QCOMPARE(deviceErrors.count(), errorsAtLoss);
+    QCOMPARE(deviceReads.count(), readsAtLoss);
+    QVERIFY(!m_link->portOpen());
+    QCOMPARE(m_link->input(), QByteArray());
+}
+
+void tst_QtSerialLink::portWithoutDeviceDoesNotOpen()
+{
+    QtSerialLink unmapped(PortDirectory(QProcessEnvironment(), {}));
+    QVERIFY(unmapped.setCommPort(3));
+    QVERIFY(!unmapped.setPortOpen(true));
+    QVERIFY(!unmapped.portOpen());
+    QCOMPARE(unmapped.errorString(), QStringLiteral("No serial device for port 3"));
+
+    const QString missing = QStringLiteral("/dev/tavimork-no-such-tty");
+    QtSerialLink absent(directoryWithPort1(missing));
+    QVERIFY(!absent.setPortOpen(true));
+    QVERIFY(!absent.portOpen());
+    QVERIFY2(absent.errorString().contains(missing), qPrintable(absent.errorString()));
+}
+
+void tst_QtSerialLink::refusesPortNumbersOutsideTheRange()
+{
+    for (const qint16 port : {qint16(0), qint16(-1), qint16(17)}) {
+        QVERIFY(!m_link->setCommPort(port));
+        QVERIFY(!m_link->errorString().isEmpty());
+    }
+    QCOMPARE(m_link->commPort(), qint16(1));
+    QVERIFY(m_link->setCommPort(16));
+    QVERIFY(m_link->setCommPort(1));
+
+    // Choosing another port is for a closed link only.
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    QVERIFY(!m_link->setCommPort(2));
+    QCOMPARE(m_link->commPort(), qint16(1));
+    QVERIFY(m_link->portOpen());
+}
+
+QTEST_GUILESS_MAIN(tst_QtSerialLink)
+#include "tst_qtseriallink.moc"

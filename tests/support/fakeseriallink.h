@@ -1,0 +1,76 @@
+#pragma once
+
+#include "seriallink.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <utility>
+
+// A serial link that records what is written and lets a test decide whether
+// the port opens, what arrives and when it is lost.
+class FakeSerialLink : public SerialLink
+{
+    Q_OBJECT
+
+public:
+    using SerialLink::SerialLink;
+
+    bool setCommPort(qint16 port) override
+    {
+        calls.append(QStringLiteral("CommPort=%1").arg(port));
+        if (port < 1 || port > 16) {
+            m_error = QStringLiteral("no such port");
+            return false;
+        }
+        commPort = port;
+        return true;
+    }
+    bool setSettings(const QString &text) override
+    {
+        calls.append(QStringLiteral("Settings=") + text);
+        settings = text;
+        return true;
+    }
+    bool setPortOpen(bool open) override
+    {
+        calls.append(QStringLiteral("PortOpen=%1").arg(open ? "True" : "False"));
+        if (open && !opens) {
+            m_error = QStringLiteral("refused by test");
+            return false;
+        }
+        m_open = open;
+        return true;
+    }
+    bool portOpen() const override { return m_open; }
+    void setOutput(const QString &text) override
+    {
+        if (m_open)
+            written += text.toLatin1();
+    }
+    QByteArray input() override { return std::exchange(pending, QByteArray()); }
+    QString errorString() const override { return m_error; }
+
+    // Test controls.
+    void receive(const QByteArray &bytes)
+    {
+        pending += bytes;
+        emit OnComm();
+    }
+    void lose(const QString &reason)
+    {
+        m_open = false;
+        emit portLost(reason);
+    }
+
+    bool opens = true;
+    qint16 commPort = 0;
+    QString settings;
+    QStringList calls;
+    QByteArray written;
+    QByteArray pending;
+
+private:
+    bool m_open = false;
+    QString m_error;
+};

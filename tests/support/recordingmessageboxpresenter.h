@@ -1,0 +1,24 @@
+#pragma once
+
+#include "messageboxpresenter.h"
+
+#include <QList>
+#include <QString>
+
+// Records every box the window would show instead of blocking on it.
+class RecordingMessageBoxPresenter : public MessageBoxPresenter
+{
+public:
+    struct Shown
+    {
+        QString title;
+        QString text;
+    };
+
+    void critical(QWidget *, const QString &title, const QString &text) override
+    {
+        shown.append({title, text});
+    }
+
+    QList<Shown> shown;
+};
