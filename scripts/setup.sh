@@ -12,6 +12,8 @@ packages=(
   fonts-wine fonts-dejavu-core
   # end-to-end tests on a real X server
   xvfb xauth xdotool x11-xkb-utils x11-utils xclip socat
+  # package checks
+  dpkg-dev desktop-file-utils file
 )
 
 missing=()

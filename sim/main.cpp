@@ -1,0 +1,96 @@
+#include "devicesymlink.h"
+#include "ptyendpoint.h"
+#include "simcommandline.h"
+#include "simulator.h"
+#include "simwindow.h"
+#include "steadyclock.h"
+#include "terminationsignals.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+std::unique_ptr<QCoreApplication> makeApplication(bool withWindow, int &argc, char **argv)
+{
+    if (withWindow)
+        return std::make_unique<QApplication>(argc, argv);
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    TerminationSignals::blockInThisThread();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    SimCommandLine commandLine;
+    if (!commandLine.parse(arguments)) {
+        std::fprintf(stderr, "tavimork-sim: %s\nTry --help.\n",
+                     qPrintable(commandLine.errorText()));
+        return kExitUsage;
+    }
+    const auto app = makeApplication(commandLine.needsWindow(), argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavimork-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    if (commandLine.helpRequested()) {
+        std::fputs(qPrintable(commandLine.helpText()), stdout);
+        return 0;
+    }
+    if (commandLine.versionRequested()) {
+        std::printf("tavimork-sim %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    const SimOptions &options = commandLine.options();
+
+    SteadyClock clock;
+    Simulator simulator(options, &clock);
+    if (!simulator.start()) {
+        std::fprintf(stderr, "tavimork-sim: %s\n", qPrintable(simulator.errorString()));
+        return kExitFailure;
+    }
+    const QString device = simulator.endpoint()->devicePath();
+    DeviceSymlink link;
+    if (!options.linkPath.isEmpty() && !link.create(options.linkPath, device)) {
+        std::fprintf(stderr, "tavimork-sim: %s\n", qPrintable(link.errorString()));
+        return kExitFailure;
+    }
+    // Whoever started us reads this line to learn which device to open.
+    std::printf("%s\n", qPrintable(device));
+    std::fflush(stdout);
+
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, app.get(),
+                     [] { QCoreApplication::exit(0); });
+    QObject::connect(&simulator, &Simulator::failed, app.get(), [](const QString &reason) {
+        std::fprintf(stderr, "tavimork-sim: %s\n", qPrintable(reason));
+        QCoreApplication::exit(kExitFailure);
+    });
+
+    std::unique_ptr<SimWindow> window;
+    if (!options.headless) {
+        window = std::make_unique<SimWindow>(&simulator, options);
+        window->show();
+        if (!options.screenshotPath.isEmpty()) {
+            QTimer::singleShot(options.screenshotDelay, window.get(), [&window, &options] {
+                const bool saved = window->grab().save(options.screenshotPath);
+                if (!saved)
+                    std::fprintf(stderr, "tavimork-sim: cannot save %s\n",
+                                 qPrintable(options.screenshotPath));
+                QCoreApplication::exit(saved ? 0 : kExitFailure);
+            });
+        }
+    }
+    return app->exec();
+}

@@ -1,0 +1,3 @@
+#pragma once
+
+enum class Motion { Stop, Forward, Backward, TurnLeft, TurnRight };

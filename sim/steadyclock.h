@@ -1,0 +1,9 @@
+#pragma once
+
+#include "clock.h"
+
+class SteadyClock : public Clock
+{
+public:
+    std::chrono::milliseconds now() const override;
+};

@@ -1,0 +1,174 @@
+#include "pose.h"
+#include "ptypeer.h"
+#include "robotmodel.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+constexpr auto kWatchdog = 1000ms;
+
+std::optional<Pose> parsePose(const QByteArray &line)
+{
+    static const QRegularExpression format(
+        QStringLiteral(R"(^pose x=(-?\d+\.\d+) y=(-?\d+\.\d+) heading=(\d+\.\d+)$)"));
+    const auto match = format.match(QString::fromLatin1(line));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return Pose{match.captured(1).toDouble(), match.captured(2).toDouble(),
+                match.captured(3).toDouble()};
+}
+
+// Pose lines after the last `marker` line; all of them for an empty marker.
+QList<QByteArray> posesAfter(const QList<QByteArray> &lines, const QByteArray &marker = {})
+{
+    const qsizetype at = marker.isEmpty() ? -1 : lines.lastIndexOf(marker);
+    if (!marker.isEmpty() && at < 0)
+        return {};
+    QList<QByteArray> poses;
+    for (qsizetype i = at + 1; i < lines.size(); ++i) {
+        if (lines.at(i).startsWith("pose "))
+            poses.append(lines.at(i));
+    }
+    return poses;
+}
+
+double latestX(PtyPeer &console)
+{
+    const QList<QByteArray> poses = posesAfter(console.lines());
+    const auto pose = poses.isEmpty() ? std::nullopt : parsePose(poses.constLast());
+    return pose ? pose->x : 0.0;
+}
+
+// Starts the simulator; returns the device path from its first line.
+QString start(QProcess &process, const QStringList &arguments)
+{
+    process.setProgram(QStringLiteral(TAVIMORK_SIM_EXECUTABLE));
+    process.setArguments(arguments);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start();
+    const QDeadlineTimer deadline(kTimeoutMs);
+    while (process.waitForStarted(kTimeoutMs) && !process.canReadLine() && !deadline.hasExpired())
+        process.waitForReadyRead(100);
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+} // namespace
+
+class TestSimProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void drivesOverThePty();
+    void terminationSignalsExitCleanly_data();
+    void terminationSignalsExitCleanly();
+    void screenshotShowsTheArena();
+};
+
+void TestSimProcess::drivesOverThePty()
+{
+    QProcess sim;
+    const QString device =
+        start(sim, {"--headless", "--watchdog-ms", QString::number(kWatchdog.count())});
+    QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
+    PtyPeer console;
+    QVERIFY(console.open(device));
+
+    // Forward, refreshed every 16 ms like a held key.
+    QTimer refresher;
+    connect(&refresher, &QTimer::timeout, &refresher, [&console] { console.write("8"); });
+    refresher.start(16ms);
+    QTest::qWait(500);
+    QTRY_VERIFY_WITH_TIMEOUT(latestX(console) > 0.1, kTimeoutMs);
+    refresher.stop();
+    QVERIFY(console.lines().contains("event drive cmd=8"));
+
+    // Stop: the pose holds still from then on.
+    const QByteArray commandStop("event stop reason=command");
+    QVERIFY(console.write("5"));
+    QTRY_VERIFY_WITH_TIMEOUT(posesAfter(console.lines(), commandStop).size() >= 3, kTimeoutMs);
+    const QList<QByteArray> stopped = posesAfter(console.lines(), commandStop);
+    QCOMPARE(QSet<QByteArray>(stopped.cbegin(), stopped.cend()).size(), 1);
+
+    // One command, then silence: the watchdog stops it after a timeout's worth of travel.
+    const QByteArray watchdogStop("event stop reason=watchdog");
+    QVERIFY(console.write("8"));
+    QTRY_VERIFY_WITH_TIMEOUT(!posesAfter(console.lines(), watchdogStop).isEmpty(), kTimeoutMs);
+    const QList<QByteArray> lines = console.lines();
+    QVERIFY(lines.lastIndexOf("event drive cmd=8") > lines.indexOf(commandStop));
+    const double travelled = parsePose(posesAfter(lines, watchdogStop).constFirst())->x -
+                             parsePose(stopped.constFirst())->x;
+    const double expected =
+        RobotModel::kLinearSpeedMetresPerSecond * std::chrono::duration<double>(kWatchdog).count();
+    QVERIFY2(std::abs(travelled - expected) < 0.02, qPrintable(QString::number(travelled)));
+
+    QCOMPARE(console.received().count('\n'), console.received().count("\r\n"));
+}
+
+void TestSimProcess::terminationSignalsExitCleanly_data()
+{
+    QTest::addColumn<int>("signalNumber");
+
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestSimProcess::terminationSignalsExitCleanly()
+{
+    QFETCH(int, signalNumber);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("robot"));
+
+    QProcess sim;
+    const QString device = start(sim, {"--headless", "--link", link});
+    QVERIFY(!device.isEmpty());
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+
+    QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), signalNumber), 0);
+    QVERIFY(sim.waitForFinished(kTimeoutMs));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink()); // cleanup ran
+}
+
+void TestSimProcess::screenshotShowsTheArena()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("arena.png"));
+
+    QProcess sim;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    sim.setProcessEnvironment(environment);
+    QVERIFY(!start(sim, {"--screenshot", file, "--screenshot-delay-ms", "300"}).isEmpty());
+    QVERIFY(sim.waitForFinished(kTimeoutMs));
+    QCOMPARE(sim.exitCode(), 0);
+
+    const QImage image(file);
+    QVERIFY(image.width() >= 400 && image.height() >= 240);
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4)
+            colours.insert(image.pixel(x, y));
+    }
+    QVERIFY2(colours.size() >= 5, "the window looks blank");
+}
+
+QTEST_GUILESS_MAIN(TestSimProcess)
+#include "tst_simprocess.moc"
