@@ -9,13 +9,13 @@
 #include "keytable.h"
 #include "messageboxpresenter.h"
 #include "pointerlabel.h"
+#include "receivedlogview.h"
 #include "seriallink.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <utility>
@@ -74,7 +74,7 @@ void Tavimork_PC_Controlled_Bot::createControls()
     cmdDisc = makeChild<QPushButton>(this, "cmdDisc");
     Combo4 = makeChild<QComboBox>(this, "Combo4");
     Label2 = makeChild<QLabel>(this, "Label2");
-    txtInput = makeChild<QPlainTextEdit>(this, "txtInput");
+    txtInput = makeChild<ReceivedLogView>(this, "txtInput");
     Command1 = makeChild<QPushButton>(this, "Command1");
     cmdKeyBoard = makeChild<KeyboardControlButton>(this, "cmdKeyBoard");
     lblForward = makeChild<PointerLabel>(this, "lblForward");
@@ -147,6 +147,8 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(cmdDisc, &QPushButton::clicked, this, &Self::cmdDisc_Click);
     connect(Combo4, &QComboBox::currentIndexChanged, this, &Self::showSelectedPort);
     connect(m_connection.get(), &Connection::lost, this, &Self::onPortLost);
+    connect(MSComm1.get(), &SerialLink::OnComm, this, &Self::MSComm1_OnComm);
+    connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
     connect(lblForward, &PointerLabel::pointerMoved, this, &Self::lblForward_MouseMove);
     connect(lblBackward, &PointerLabel::pointerMoved, this, &Self::lblBackward_MouseMove);
@@ -187,6 +189,9 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     cmdConn->setEnabled(false);
     cmdDisc->setEnabled(true);
     Combo4->setEnabled(false);
+    // A character or line break cut off by the last connection is not
+    // completed by this one.
+    m_decoder.reset();
     const qint16 port = Connection::portForListPosition(position);
     lblStatus->setText(tr("Port %1 open: %2").arg(port).arg(m_directory.deviceFor(port)));
 }
@@ -245,6 +250,16 @@ void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(int keyCode)
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyUp(int)
 {
     m_controller->stop();
+}
+
+void Tavimork_PC_Controlled_Bot::MSComm1_OnComm()
+{
+    txtInput->appendReceived(m_decoder.decode(MSComm1->input()));
+}
+
+void Tavimork_PC_Controlled_Bot::Command1_Click()
+{
+    txtInput->clearLog();
 }
 
 void Tavimork_PC_Controlled_Bot::showClosedState()

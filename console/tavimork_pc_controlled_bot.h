@@ -1,6 +1,7 @@
 #pragma once
 
 #include "portdirectory.h"
+#include "receivedtextdecoder.h"
 
 #include <QWidget>
 
@@ -14,8 +15,8 @@ class MessageBoxPresenter;
 class PointerLabel;
 class QComboBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
+class ReceivedLogView;
 class SerialLink;
 
 // The console's one window. It owns the serial link, the drive controller and
@@ -62,6 +63,9 @@ private:
     void cmdKeyBoard_KeyDown(int keyCode);
     void cmdKeyBoard_KeyUp(int keyCode);
 
+    void MSComm1_OnComm();
+    void Command1_Click();
+
     void showClosedState();
     void showSelectedPort();
 
@@ -71,12 +75,13 @@ private:
     const PortDirectory m_directory;
     const std::unique_ptr<DriveController> m_controller;
     const std::unique_ptr<Connection> m_connection;
+    ReceivedTextDecoder m_decoder;
 
     QPushButton *cmdConn = nullptr;
     QPushButton *cmdDisc = nullptr;
     QComboBox *Combo4 = nullptr;
     QLabel *Label2 = nullptr;
-    QPlainTextEdit *txtInput = nullptr;
+    ReceivedLogView *txtInput = nullptr;
     QPushButton *Command1 = nullptr;
     KeyboardControlButton *cmdKeyBoard = nullptr;
     PointerLabel *lblForward = nullptr;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the console, its tests and its tools need.
-# Idempotent: packages that are already there are not touched, and apt is
-# only called when something is missing.
+# Installs the Debian packages the console, its tests and its tools need, plus
+# any named on the command line. Idempotent: packages that are already there
+# are not touched, and apt is only called when something is missing.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-xkb-utils x11-utils xclip socat
   # package checks
   dpkg-dev desktop-file-utils file
+  "$@"
 )
 
 missing=()

@@ -221,6 +221,29 @@ private slots:
         QCOMPARE(f->link->written, QByteArray());
     }
 
+    void receivedTextGoesAfterTypedTextAndSplitLineBreaksCountOnce()
+    {
+        button("cmdConn")->click();
+        log()->setPlainText(QStringLiteral("typed "));
+        f->link->receive("O");
+        f->link->receive("K\r");
+        f->link->receive("\n\xc3");
+        f->link->receive("\xa9");
+        QCOMPARE(log()->toPlainText(), QStringLiteral("typed OK\n\u00e9"));
+        f->link->receive(QByteArray());
+        QCOMPARE(log()->toPlainText(), QStringLiteral("typed OK\n\u00e9"));
+    }
+
+    void clearRestartsTheLogFromTheNextArrival()
+    {
+        button("cmdConn")->click();
+        f->link->receive("pose x=1\r\n");
+        button("Command1")->click();
+        QVERIFY(log()->toPlainText().isEmpty());
+        f->link->receive("pose x=2");
+        QCOMPARE(log()->toPlainText(), QStringLiteral("pose x=2"));
+    }
+
     void closingTheWindowReleasesThePortWithoutWriting()
     {
         button("cmdConn")->click();

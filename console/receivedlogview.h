@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+// The log box: text received from the robot is appended at the end while the
+// operator may still type, select and scroll in it. The log is bounded; the
+// oldest text goes first.
+class ReceivedLogView : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    // At 57600 baud (5760 characters/s) this is about three minutes of
+    // nonstop output and hours of ordinary replies, in a few tens of MB.
+    static constexpr int kMaxLogCharacters = 1'000'000;
+    // Each line costs the document about a hundred bytes of its own, so a
+    // stream of empty lines is bounded by count, not by characters.
+    static constexpr int kMaxLogLines = 100'000;
+    // Trimming well below the limits makes a flood pay for one trim per
+    // tenth of a limit instead of one per arrival.
+    static constexpr int kTrimToPercent = 90;
+    // Every append lays out the whole last line again, so received text that
+    // never breaks its lines is broken here, keeping an append as cheap as
+    // its own text.
+    static constexpr int kMaxLineCharacters = 1024;
+
+    explicit ReceivedLogView(QWidget *parent = nullptr);
+
+    // Appends at the very end, leaving the operator's caret and selection
+    // where they are; follows the text only while scrolled to the end.
+    void appendReceived(const QString &text);
+    // Empties the log (the Clear button).
+    void clearLog();
+
+private:
+    QString withLinesBroken(const QString &text) const;
+    void restoreCaret(int anchor, int position);
+    // Returns how many laid-out lines went from above the kept text.
+    int trimOldest();
+};

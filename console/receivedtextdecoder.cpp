@@ -1,0 +1,72 @@
+#include "receivedtextdecoder.h"
+
+namespace {
+constexpr char16_t kFirstControlPicture = 0x2400; // U+2400 + code for C0 controls
+constexpr char16_t kDeletePicture = 0x2421;
+constexpr char16_t kDelete = 0x7f;
+constexpr char16_t kFirstPrintable = 0x20;
+constexpr qsizetype kMaxSequenceBytes = 4;
+
+// Bytes at the end of `bytes` that start a UTF-8 sequence still missing its
+// last bytes, so a later arrival may complete it; 0 if there are none.
+qsizetype unfinishedTailBytes(QByteArrayView bytes)
+{
+    for (qsizetype back = 1; back < kMaxSequenceBytes && back <= bytes.size(); ++back) {
+        const auto byte = static_cast<uchar>(bytes[bytes.size() - back]);
+        if ((byte & 0xc0) == 0x80)
+            continue; // continuation byte: the lead is further back
+        // Only C2..F4 can lead a valid sequence; any other byte is decided now.
+        const qsizetype length = byte >= 0xc2 && byte <= 0xdf   ? 2
+                                 : byte >= 0xe0 && byte <= 0xef ? 3
+                                 : byte >= 0xf0 && byte <= 0xf4 ? 4
+                                                                : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+} // namespace
+
+QString ReceivedTextDecoder::decode(QByteArrayView bytes)
+{
+    QByteArray joined;
+    QByteArrayView input = bytes;
+    if (!m_unfinished.isEmpty()) {
+        joined = m_unfinished;
+        joined.append(bytes);
+        input = joined;
+    }
+    const qsizetype tail = unfinishedTailBytes(input);
+    const QString decoded = m_utf8.decode(input.first(input.size() - tail));
+    m_unfinished = input.last(tail).toByteArray();
+
+    QString shown;
+    shown.reserve(decoded.size());
+    for (const QChar ch : decoded) {
+        const char16_t code = ch.unicode();
+        const bool afterCr = m_afterCr;
+        m_afterCr = false;
+        if (code == u'\r') {
+            // Broken at once, so a line ended by a lone CR does not wait for
+            // a byte that may never come.
+            shown += u'\n';
+            m_afterCr = true;
+        } else if (code == u'\n') {
+            if (!afterCr)
+                shown += u'\n';
+        } else if (code == kDelete) {
+            shown += QChar(kDeletePicture);
+        } else if (code < kFirstPrintable && code != u'\t') {
+            // A NUL or other control would otherwise end or garble the line.
+            shown += QChar(kFirstControlPicture + code);
+        } else {
+            shown += ch;
+        }
+    }
+    return shown;
+}
+
+void ReceivedTextDecoder::reset()
+{
+    m_unfinished.clear();
+    m_afterCr = false;
+}
