@@ -145,7 +145,7 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     using Self = Tavimork_PC_Controlled_Bot;
     connect(cmdConn, &QPushButton::clicked, this, &Self::cmdConn_Click);
     connect(cmdDisc, &QPushButton::clicked, this, &Self::cmdDisc_Click);
-    connect(Combo4, &QComboBox::currentIndexChanged, this, &Self::showSelectedPort);
+    connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
     connect(m_connection.get(), &Connection::lost, this, &Self::onPortLost);
     connect(MSComm1.get(), &SerialLink::OnComm, this, &Self::MSComm1_OnComm);
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
@@ -178,7 +178,7 @@ void Tavimork_PC_Controlled_Bot::Form_Load()
 
 void Tavimork_PC_Controlled_Bot::cmdConn_Click()
 {
-    const int position = Combo4->currentIndex();
+    const int position = selectedListPosition();
     if (!m_connection->open(position)) {
         lblStatus->setText(tr("Port %1: %2")
                                .arg(Connection::portForListPosition(position))
@@ -269,9 +269,19 @@ void Tavimork_PC_Controlled_Bot::showClosedState()
     Combo4->setEnabled(true);
 }
 
+int Tavimork_PC_Controlled_Bot::selectedListPosition() const
+{
+    // The box is editable: what it shows is what the operator asked for, even
+    // when it was typed rather than picked. Text that is no entry selects none.
+    const int current = Combo4->currentIndex();
+    if (current >= 0 && Combo4->itemText(current) == Combo4->currentText())
+        return current;
+    return Combo4->findText(Combo4->currentText(), Qt::MatchExactly);
+}
+
 void Tavimork_PC_Controlled_Bot::showSelectedPort()
 {
-    const qint16 port = Connection::portForListPosition(Combo4->currentIndex());
+    const qint16 port = Connection::portForListPosition(selectedListPosition());
     if (port < 1) {
         lblStatus->setText(tr("No port selected"));
         return;

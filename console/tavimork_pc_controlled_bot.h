@@ -68,6 +68,7 @@ private:
 
     void showClosedState();
     void showSelectedPort();
+    int selectedListPosition() const;
 
     // Declared first: the controller and the connection hold references to it.
     const std::unique_ptr<SerialLink> MSComm1;

@@ -185,6 +185,30 @@ private slots:
         expectClosedState();
     }
 
+    void connectOpensThePortWhoseNumberIsShownEvenWhenTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<qint16>("port"); // 0: no such entry, the box shows
+        QTest::newRow("an entry") << "12" << qint16(12);
+        QTest::newRow("beyond the list") << "17" << qint16(0);
+        QTest::newRow("not a number") << "COM3" << qint16(0);
+    }
+    void connectOpensThePortWhoseNumberIsShownEvenWhenTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(qint16, port);
+        combo()->setEditText(typed);
+        button("cmdConn")->click();
+        if (port > 0) {
+            QCOMPARE(f->link->commPort, port);
+            expectOpenState();
+        } else {
+            QCOMPARE(f->box->shown.size(), 1);
+            QVERIFY(!f->link->calls.contains(QStringLiteral("PortOpen=True")));
+            expectClosedState();
+        }
+    }
+
     void statusLineNamesTheDeviceOfTheSelectedPort()
     {
         QVERIFY(label("lblStatus")->text().contains(QStringLiteral("/dev/robot-on-port-1")));
