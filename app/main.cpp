@@ -14,7 +14,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("tavimork"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavimork"));
 
-    DetectableAutoRepeat::enable();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !DetectableAutoRepeat::enable())
+        qWarning("The X server refused detectable auto-repeat: holding a steering key may send "
+                 "stray stops.");
 
     const PortDirectory directory;
     Tavimork_PC_Controlled_Bot window(std::make_unique<QtSerialLink>(directory),

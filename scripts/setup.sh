@@ -11,7 +11,7 @@ packages=(
   # runtime look: a metric-compatible Tahoma and a general UI font
   fonts-wine fonts-dejavu-core
   # end-to-end tests on a real X server
-  xvfb xauth xdotool x11-xkb-utils x11-utils xclip socat
+  xvfb xauth xdotool x11-xkb-utils x11-utils x11-xserver-utils xclip socat
   # package checks
   dpkg-dev desktop-file-utils file
   "$@"

@@ -1,0 +1,139 @@
+#include "consoleprocess.h"
+
+#include "xtools.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <utility>
+
+const QString ConsoleProcess::WindowTitle = QStringLiteral("Tavimork PC Controlled Robot");
+
+ConsoleProcess::ConsoleProcess(const XTools &x, QString executable)
+    : m_x(x)
+    , m_executable(std::move(executable))
+{
+    // The console's own warnings end up in the test log, next to the failure.
+    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+}
+
+ConsoleProcess::~ConsoleProcess()
+{
+    // A key left down would go on repeating into whatever the next test starts.
+    for (const QString &key : std::as_const(m_heldKeys))
+        m_x.xdotool({QStringLiteral("keyup"), key});
+    if (isRunning()) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+}
+
+bool ConsoleProcess::start(const QString &port1Device, int timeoutMs)
+{
+    QProcessEnvironment environment = m_x.environment();
+    environment.insert(QStringLiteral("TAVIMORK_PORT1"), port1Device);
+    m_process.setProcessEnvironment(environment);
+    m_process.start(m_executable, {});
+    if (!m_process.waitForStarted(timeoutMs)) {
+        m_error = QStringLiteral("cannot start %1: %2").arg(m_executable, m_process.errorString());
+        return false;
+    }
+    m_window = waitForWindow(XTools::exactTitle(WindowTitle), timeoutMs);
+    if (m_window.isEmpty()) {
+        m_error = QStringLiteral("no window titled \"%1\" appeared").arg(WindowTitle);
+        return false;
+    }
+    if (!readGeometry())
+        return false;
+    // No window manager hands out the focus here; take it as a click would.
+    return focusWindow(m_window);
+}
+
+bool ConsoleProcess::readGeometry()
+{
+    const QHash<QByteArray, int> values = m_x.xdotoolValues(
+        {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_window});
+    const QByteArrayList wanted{"X", "Y", "WIDTH", "HEIGHT"};
+    if (!std::all_of(wanted.cbegin(), wanted.cend(),
+                     [&values](const QByteArray &key) { return values.contains(key); })) {
+        m_error = QStringLiteral("cannot read the geometry of window %1").arg(m_window);
+        return false;
+    }
+    m_origin = QPoint(values.value("X"), values.value("Y"));
+    m_clientSize = QSize(values.value("WIDTH"), values.value("HEIGHT"));
+    return true;
+}
+
+bool ConsoleProcess::act(const QStringList &xdotoolArguments)
+{
+    return m_x.xdotool(xdotoolArguments, &m_error);
+}
+
+bool ConsoleProcess::moveTo(QPoint client)
+{
+    const QPoint screen = m_origin + client;
+    // --sync would wait forever for a move to where the pointer already is.
+    if (m_x.pointer() == screen)
+        return true;
+    // --sync: return once the pointer is there, so what follows happens after.
+    return act({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(screen.x()),
+                QString::number(screen.y())});
+}
+
+bool ConsoleProcess::click(QPoint client)
+{
+    return moveTo(client) && act({QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool ConsoleProcess::keyDown(const QString &key)
+{
+    if (!act({QStringLiteral("keydown"), key}))
+        return false;
+    m_heldKeys.append(key);
+    return true;
+}
+
+bool ConsoleProcess::keyUp(const QString &key)
+{
+    m_heldKeys.removeOne(key);
+    return act({QStringLiteral("keyup"), key});
+}
+
+bool ConsoleProcess::key(const QString &keys)
+{
+    return act({QStringLiteral("key"), keys});
+}
+
+QString ConsoleProcess::waitForWindow(const QString &titleRegex, int timeoutMs) const
+{
+    return m_x.waitForWindow(pid(), titleRegex, timeoutMs);
+}
+
+bool ConsoleProcess::hasWindow(const QString &titleRegex) const
+{
+    return !m_x.windows(pid(), titleRegex).isEmpty();
+}
+
+bool ConsoleProcess::focusWindow(const QString &window)
+{
+    return act({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+}
+
+bool ConsoleProcess::requestClose()
+{
+    return m_x.requestClose(m_window, &m_error);
+}
+
+bool ConsoleProcess::waitForExit(int timeoutMs)
+{
+    return !isRunning() || m_process.waitForFinished(timeoutMs);
+}
+
+bool ConsoleProcess::exitedCleanly() const
+{
+    return !isRunning() && m_process.exitStatus() == QProcess::NormalExit &&
+           m_process.exitCode() == 0;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QPoint>
+#include <QProcess>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class XTools;
+
+// One run of the real console program on an X server, driven from outside
+// the way an operator would: pointer and keys through xdotool at points given
+// in the window's client coordinates. The port device is only a path, so the
+// console can face a pty, a simulator or a real adapter alike.
+class ConsoleProcess
+{
+public:
+    static const QString WindowTitle;
+
+    ConsoleProcess(const XTools &x, QString executable);
+    ~ConsoleProcess();
+    ConsoleProcess(const ConsoleProcess &) = delete;
+    ConsoleProcess &operator=(const ConsoleProcess &) = delete;
+
+    // Starts the console with port 1 standing for port1Device and waits until
+    // its window is up and has the keyboard.
+    bool start(const QString &port1Device, int timeoutMs = 30000);
+    QString errorString() const { return m_error; }
+
+    qint64 pid() const { return m_process.processId(); }
+    QString window() const { return m_window; }
+    QSize clientSize() const { return m_clientSize; }
+
+    bool moveTo(QPoint client);
+    bool click(QPoint client);
+    bool keyDown(const QString &key);
+    bool keyUp(const QString &key);
+    // Press and release, e.g. "ctrl+a".
+    bool key(const QString &keys);
+
+    // Another window of this console (a message box) by title.
+    QString waitForWindow(const QString &titleRegex, int timeoutMs) const;
+    bool hasWindow(const QString &titleRegex) const;
+    bool focusWindow(const QString &window);
+
+    // The close button of a window manager.
+    bool requestClose();
+    bool waitForExit(int timeoutMs);
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    bool exitedCleanly() const;
+
+private:
+    bool readGeometry();
+    bool act(const QStringList &xdotoolArguments);
+
+    const XTools &m_x;
+    const QString m_executable;
+    QProcess m_process;
+    QString m_window;
+    QPoint m_origin;
+    QSize m_clientSize;
+    QStringList m_heldKeys;
+    QString m_error;
+};

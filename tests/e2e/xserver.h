@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private Xvfb for the test's lifetime, so the tests run where there is no
+// display and never touch the operator's own.
+class XServer
+{
+public:
+    XServer();
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+
+    // Starts Xvfb on a free display number it picks itself.
+    bool start(int timeoutMs = 30000);
+    void stop();
+
+    QString display() const { return m_display; }
+    QString errorString() const { return m_error; }
+    // The environment for programs that should run on this server.
+    QProcessEnvironment clientEnvironment() const;
+
+private:
+    QProcess m_process;
+    QString m_display;
+    QString m_error;
+    // Qt clients want a private runtime directory and complain without one.
+    QTemporaryDir m_runtimeDir;
+};
