@@ -9,8 +9,8 @@ bool startsBlock(QChar ch)
 {
     constexpr char16_t kFrameStart = 0xfdd0;
     constexpr char16_t kFrameEnd = 0xfdd1;
-    return ch == u'\n' || ch == u'\r' || ch == QChar::ParagraphSeparator || ch == kFrameStart
-           || ch == kFrameEnd;
+    return ch == u'\n' || ch == u'\r' || ch == QChar::ParagraphSeparator || ch == kFrameStart ||
+           ch == kFrameEnd;
 }
 
 constexpr int trimmedSize(int limit)
@@ -70,13 +70,14 @@ QString ReceivedLogView::withLinesBroken(const QString &text) const
     for (const QChar ch : text) {
         if (startsBlock(ch)) {
             lineLength = 0;
-        } else {
-            // Never between the halves of a surrogate pair.
-            if (lineLength >= kMaxLineCharacters && !ch.isLowSurrogate()) {
+        } else if (!ch.isLowSurrogate()) {
+            // A surrogate pair goes on one line, whole.
+            const int width = ch.isHighSurrogate() ? 2 : 1;
+            if (lineLength + width > kMaxLineCharacters) {
                 broken += u'\n';
                 lineLength = 0;
             }
-            ++lineLength;
+            lineLength += width;
         }
         broken += ch;
     }

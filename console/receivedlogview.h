@@ -11,7 +11,7 @@ class ReceivedLogView : public QPlainTextEdit
 
 public:
     // At 57600 baud (5760 characters/s) this is about three minutes of
-    // nonstop output and hours of ordinary replies, in a few tens of MB.
+    // nonstop output and hours of ordinary replies, in about 15 MB.
     static constexpr int kMaxLogCharacters = 1'000'000;
     // Each line costs the document about a hundred bytes of its own, so a
     // stream of empty lines is bounded by count, not by characters.
@@ -20,8 +20,8 @@ public:
     // tenth of a limit instead of one per arrival.
     static constexpr int kTrimToPercent = 90;
     // Every append lays out the whole last line again, so received text that
-    // never breaks its lines is broken here, keeping an append as cheap as
-    // its own text.
+    // never breaks its lines is broken here: an append then costs at most one
+    // such line, not the whole endless one.
     static constexpr int kMaxLineCharacters = 1024;
 
     explicit ReceivedLogView(QWidget *parent = nullptr);

@@ -24,8 +24,8 @@ private:
     // earlier call ("\xE2\x82" then "A" loses the A), so the decoder is only
     // ever given whole sequences and the unfinished tail is kept here.
     // ConvertInitialBom: a leading BOM shows like any other instead of vanishing.
-    QStringDecoder m_utf8{QStringDecoder::Utf8,
-                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                    QStringDecoder::Flag::ConvertInitialBom};
     QByteArray m_unfinished;
     // The last arrival ended in CR: an LF opening this one belongs to the
     // same line break, which is already shown.

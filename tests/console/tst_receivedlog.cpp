@@ -1,0 +1,311 @@
+#include "receivedlogview.h"
+#include "receivedtextdecoder.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+QString decodeAll(const QByteArrayList &arrivals)
+{
+    ReceivedTextDecoder decoder;
+    QString text;
+    for (const QByteArray &bytes : arrivals)
+        text += decoder.decode(bytes);
+    return text;
+}
+
+// 64 characters, numbered so that any line can be told from the others.
+QString numberedLine(int number)
+{
+    return QStringLiteral("line %1 ").arg(number, 6, 10, QLatin1Char('0')).leftJustified(63, u'.') +
+           u'\n';
+}
+} // namespace
+
+class TestReceivedLog : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ReceivedLogView> m_view;
+
+    // Returns the text sent.
+    QString appendLines(int first, int count)
+    {
+        QString sent;
+        for (int number = first; number < first + count; ++number) {
+            sent += numberedLine(number);
+            m_view->appendReceived(numberedLine(number));
+        }
+        return sent;
+    }
+
+    QString lineAtTop() const { return m_view->cursorForPosition(QPoint(0, 0)).block().text(); }
+
+private slots:
+    void init()
+    {
+        m_view = std::make_unique<ReceivedLogView>();
+        m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        m_view->resize(593, 185);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+    void cleanup() { m_view.reset(); }
+
+    void decoderShowsACharacterSplitOverTwoArrivalsOnceAndWhole_data()
+    {
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::addColumn<QString>("character");
+        QTest::addColumn<int>("splitAt");
+        const QList<std::pair<QByteArray, QString>> characters = {
+            {"\xC3\xA9", QStringLiteral("\u00E9")},
+            {"\xE2\x82\xAC", QStringLiteral("\u20AC")},
+            {"\xF0\x9F\x98\x80", QStringLiteral("\U0001F600")}};
+        for (const auto &[utf8, character] : characters)
+            for (int at = 1; at < utf8.size(); ++at)
+                QTest::addRow("%d bytes, split after %d", int(utf8.size()), at)
+                    << utf8 << character << at;
+    }
+    void decoderShowsACharacterSplitOverTwoArrivalsOnceAndWhole()
+    {
+        QFETCH(QByteArray, utf8);
+        QFETCH(QString, character);
+        QFETCH(int, splitAt);
+        ReceivedTextDecoder decoder;
+        QCOMPARE(decoder.decode("a" + utf8.left(splitAt)), QStringLiteral("a"));
+        QCOMPARE(decoder.decode(utf8.mid(splitAt) + "b"), character + u'b');
+    }
+
+    void decoderReplacesInvalidBytesWithoutLosingTheTextAfterThem_data()
+    {
+        QTest::addColumn<QByteArray>("invalid");
+        QTest::newRow("stray FF") << QByteArray("\xFF");
+        QTest::newRow("lone continuation byte") << QByteArray("\x80");
+        QTest::newRow("3-byte character cut short") << QByteArray("\xE2\x82");
+        QTest::newRow("4-byte character cut short") << QByteArray("\xF0\x9F\x98");
+        QTest::newRow("overlong NUL") << QByteArray("\xC0\x80");
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80");
+    }
+    void decoderReplacesInvalidBytesWithoutLosingTheTextAfterThem()
+    {
+        QFETCH(QByteArray, invalid);
+        const QByteArray stream = "x" + invalid + "(AB";
+        // Wherever the serial driver cuts the stream.
+        for (int at = 0; at <= stream.size(); ++at) {
+            const QString text = decodeAll({stream.left(at), stream.mid(at)});
+            QVERIFY2(text.startsWith(u'x') && text.endsWith(u"(AB"), qPrintable(text));
+            const QString replaced = text.mid(1, text.size() - 4);
+            QVERIFY2(!replaced.isEmpty(), qPrintable(text));
+            QCOMPARE(replaced.count(QChar::ReplacementCharacter), replaced.size());
+        }
+    }
+
+    void decoderShowsLineBreaksAndControlBytes_data()
+    {
+        QTest::addColumn<QByteArrayList>("arrivals");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF") << QByteArrayList{"OK\r\n"} << "OK\n";
+        QTest::newRow("CR LF after the text") << QByteArrayList{"O", "K", "\r\n"} << "OK\n";
+        QTest::newRow("CR LF split") << QByteArrayList{"OK\r", "\n"} << "OK\n";
+        QTest::newRow("CR LF split by an empty arrival")
+            << QByteArrayList{"OK\r", "", "\nGO"} << "OK\nGO";
+        QTest::newRow("lone LF") << QByteArrayList{"a\nb"} << "a\nb";
+        QTest::newRow("lone CR, then text") << QByteArrayList{"\r", "ab"} << "\nab";
+        QTest::newRow("CR CR LF") << QByteArrayList{"\r\r\n"} << "\n\n";
+        QTest::newRow("LF CR") << QByteArrayList{"a\n\rb"} << "a\n\nb";
+        QTest::newRow("NUL") << QByteArrayList{QByteArray("a\0b", 3)} << QStringLiteral("a\u2400b");
+        QTest::newRow("ESC") << QByteArrayList{"a\x1b[0mb"} << QStringLiteral("a\u241B[0mb");
+        QTest::newRow("BEL, BS, unit separator")
+            << QByteArrayList{"\x07\x08\x1f"} << QStringLiteral("\u2407\u2408\u241F");
+        QTest::newRow("DEL") << QByteArrayList{"a\x7f", "b"} << QStringLiteral("a\u2421b");
+        QTest::newRow("TAB stays a tab") << QByteArrayList{"a\tb"} << QStringLiteral("a\tb");
+    }
+    void decoderShowsLineBreaksAndControlBytes()
+    {
+        QFETCH(QByteArrayList, arrivals);
+        QFETCH(QString, shown);
+        QCOMPARE(decodeAll(arrivals), shown);
+    }
+
+    void decoderResetForgetsHalfReceivedInput()
+    {
+        ReceivedTextDecoder decoder;
+        decoder.decode("\r\xE2\x82");
+        decoder.reset();
+        QCOMPARE(decoder.decode("\nA"), QStringLiteral("\nA"));
+    }
+
+    void viewAppendsAfterWhatTheOperatorTyped()
+    {
+        QTest::keyClicks(m_view.get(), "typed");
+        m_view->appendReceived("rx");
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("typedrx"));
+        QCOMPARE(m_view->textCursor().position(), 5);
+    }
+
+    void viewLeavesTheCaretAndSelectionWhereTheyWere_data()
+    {
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        // In "0123456789", whose end is 10.
+        QTest::newRow("caret inside") << 4 << 4;
+        QTest::newRow("caret at the end") << 10 << 10;
+        QTest::newRow("selection inside") << 2 << 6;
+        QTest::newRow("selection up to the end") << 3 << 10;
+        QTest::newRow("selection back from the end") << 10 << 3;
+    }
+    void viewLeavesTheCaretAndSelectionWhereTheyWere()
+    {
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        m_view->appendReceived("0123456789");
+        QTextCursor caret = m_view->textCursor();
+        caret.setPosition(anchor);
+        caret.setPosition(position, QTextCursor::KeepAnchor);
+        m_view->setTextCursor(caret);
+        m_view->appendReceived("more");
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("0123456789more"));
+        QCOMPARE(m_view->textCursor().anchor(), anchor);
+        QCOMPARE(m_view->textCursor().position(), position);
+    }
+
+    void viewFollowsNewTextOnlyWhileScrolledToTheEnd_data()
+    {
+        QTest::addColumn<bool>("scrolledUp");
+        QTest::addColumn<bool>("caretAtEnd");
+        QTest::newRow("at the end") << false << false;
+        QTest::newRow("at the end, caret too") << false << true;
+        QTest::newRow("scrolled up") << true << false;
+        QTest::newRow("scrolled up, caret at the end") << true << true;
+    }
+    void viewFollowsNewTextOnlyWhileScrolledToTheEnd()
+    {
+        QFETCH(bool, scrolledUp);
+        QFETCH(bool, caretAtEnd);
+        appendLines(0, 100);
+        QScrollBar *bar = m_view->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        if (caretAtEnd)
+            m_view->moveCursor(QTextCursor::End);
+        if (scrolledUp)
+            bar->setValue(bar->maximum() / 2);
+        const int before = bar->value();
+        const int oldMaximum = bar->maximum();
+        appendLines(100, 50);
+        QCoreApplication::processEvents();
+        QVERIFY(bar->maximum() > oldMaximum);
+        QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
+    }
+
+    void viewDropsTheOldestTextBeyondItsLimitAndKeepsTheNewest()
+    {
+        const int lines = ReceivedLogView::kMaxLogCharacters / 64 + 1;
+        const QString sent = appendLines(0, lines);
+        const QString log = m_view->toPlainText();
+        QVERIFY(sent.endsWith(log));
+        // Trimmed well below the limit at once, so the next arrival is not trimmed again.
+        QVERIFY(log.size() <=
+                ReceivedLogView::kMaxLogCharacters / 100 * ReceivedLogView::kTrimToPercent);
+        m_view->appendReceived("next");
+        QCOMPARE(m_view->toPlainText(), log + QStringLiteral("next"));
+    }
+
+    void viewScrolledUpShowsTheSameLinesAfterTheOldestAreDropped()
+    {
+        appendLines(0, ReceivedLogView::kMaxLogCharacters / 64 - 10);
+        m_view->verticalScrollBar()->setValue(12000);
+        const QString top = lineAtTop();
+        QVERIFY(top.startsWith(u"line "));
+        appendLines(20000, 20);
+        QVERIFY(!m_view->toPlainText().startsWith(numberedLine(0)));
+        QCOMPARE(lineAtTop(), top);
+    }
+
+    void viewBoundsTheNumberOfLines()
+    {
+        m_view->appendReceived("oldest");
+        m_view->appendReceived(QString(ReceivedLogView::kMaxLogLines, u'\n'));
+        m_view->appendReceived("newest");
+        QVERIFY(m_view->document()->blockCount() <= ReceivedLogView::kMaxLogLines);
+        QVERIFY(!m_view->toPlainText().contains(u"oldest"));
+        QVERIFY(m_view->toPlainText().endsWith(u"\nnewest"));
+    }
+
+    void viewBreaksEndlessLinesWithoutSplittingOrLosingCharacters_data()
+    {
+        QTest::addColumn<QString>("lead");
+        QTest::newRow("even") << QString();
+        QTest::newRow("odd") << QStringLiteral("a");
+    }
+    void viewBreaksEndlessLinesWithoutSplittingOrLosingCharacters()
+    {
+        QFETCH(QString, lead);
+        QString sent = lead;
+        m_view->appendReceived(lead);
+        const QString arrival = QStringLiteral("ab") + QStringLiteral("\U0001F600").repeated(31);
+        for (int i = 0; i < 100; ++i) {
+            sent += arrival;
+            m_view->appendReceived(arrival);
+        }
+        const QString log = m_view->toPlainText();
+        QVERIFY(QStringView(log).isValidUtf16());
+        QCOMPARE(QString(log).remove(u'\n'), sent);
+        for (QTextBlock line = m_view->document()->begin(); line.isValid(); line = line.next())
+            QVERIFY(line.length() - 1 <= ReceivedLogView::kMaxLineCharacters);
+    }
+
+    void viewNeverKeepsHalfASurrogatePairWhenDroppingTheOldest_data()
+    {
+        QTest::addColumn<int>("beyondLimit");
+        // Of three cuts one character apart, one lands inside a pair.
+        for (int characters : {1, 2, 3})
+            QTest::addRow("%d", characters) << characters;
+    }
+    void viewNeverKeepsHalfASurrogatePairWhenDroppingTheOldest()
+    {
+        QFETCH(int, beyondLimit);
+        const QString line = QStringLiteral("\U0001F600").repeated(32) + u'\n';
+        const QString bulk = line.repeated(ReceivedLogView::kMaxLogCharacters / line.size() / 16);
+        QString sent;
+        for (int i = 0; i < 16; ++i) {
+            sent += bulk;
+            m_view->appendReceived(bulk);
+        }
+        const QString last(ReceivedLogView::kMaxLogCharacters - sent.size() + beyondLimit, u'x');
+        sent += last;
+        m_view->appendReceived(last);
+        const QString log = m_view->toPlainText();
+        QVERIFY(log.size() < sent.size());
+        QVERIFY(QStringView(log).isValidUtf16());
+        QVERIFY(sent.endsWith(log));
+    }
+
+    void viewClearLogEmptiesItAndTheNextArrivalStartsAfresh()
+    {
+        appendLines(0, 100);
+        m_view->clearLog();
+        QVERIFY(m_view->toPlainText().isEmpty());
+        m_view->appendReceived("new");
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("new"));
+        // No undo history holds on to received text.
+        QCOMPARE(m_view->document()->availableUndoSteps(), 0);
+    }
+
+    void viewIgnoresAnEmptyArrival()
+    {
+        appendLines(0, 100);
+        m_view->verticalScrollBar()->setValue(3);
+        const QString text = m_view->toPlainText();
+        QSignalSpy changes(m_view->document(), &QTextDocument::contentsChange);
+        m_view->appendReceived(QString());
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(m_view->toPlainText(), text);
+        QCOMPARE(m_view->verticalScrollBar()->value(), 3);
+    }
+};
+
+QTEST_MAIN(TestReceivedLog)
+#include "tst_receivedlog.moc"
