@@ -37,7 +37,8 @@ public slots:
 
 private:
     SerialLink &m_link;
-    // Only ever a direction; a stop leaves the last direction in place so a
+    // Only ever a direction: a stop or halt only disables the timer and leaves
+    // the last direction in place, and a disconnect touches neither, so a
     // reconnect resumes exactly what was being repeated.
     QString strCommand;
     QTimer tmr_Send_Command;
