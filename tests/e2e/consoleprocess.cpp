@@ -64,6 +64,15 @@ bool ConsoleProcess::readGeometry()
     }
     m_origin = QPoint(values.value("X"), values.value("Y"));
     m_clientSize = QSize(values.value("WIDTH"), values.value("HEIGHT"));
+    // Every point the tests use assumes the window's fixed layout.
+    if (m_clientSize != ClientSize) {
+        m_error = QStringLiteral("client area is %1x%2, not %3x%4")
+                      .arg(m_clientSize.width())
+                      .arg(m_clientSize.height())
+                      .arg(ClientSize.width())
+                      .arg(ClientSize.height());
+        return false;
+    }
     return true;
 }
 

@@ -16,6 +16,7 @@ class ConsoleProcess
 {
 public:
     static const QString WindowTitle;
+    static constexpr QSize ClientSize{606, 509};
 
     ConsoleProcess(const XTools &x, QString executable);
     ~ConsoleProcess();
@@ -23,7 +24,7 @@ public:
     ConsoleProcess &operator=(const ConsoleProcess &) = delete;
 
     // Starts the console with port 1 standing for port1Device and waits until
-    // its window is up and has the keyboard.
+    // its window is up, at its fixed size, and has the keyboard.
     bool start(const QString &port1Device, int timeoutMs = 30000);
     QString errorString() const { return m_error; }
 

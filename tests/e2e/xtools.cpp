@@ -1,5 +1,7 @@
 #include "xtools.h"
 
+#include <QStandardPaths>
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,6 +21,21 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const QByteArray &name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 } // namespace
+
+QString XTools::missingTools()
+{
+    const std::pair<const char *, const char *> tools[] = {{"Xvfb", "xvfb"},
+                                                           {"xdotool", "xdotool"},
+                                                           {"xset", "x11-xserver-utils"},
+                                                           {"xclip", "xclip"}};
+    QStringList missing;
+    for (const auto &[tool, package] : tools) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            missing << QStringLiteral("%1 (Debian package %2)")
+                           .arg(QLatin1String(tool), QLatin1String(package));
+    }
+    return missing.isEmpty() ? QString() : QStringLiteral("missing: ") + missing.join(u", ");
+}
 
 XTools::XTools(QProcessEnvironment environment)
     : m_environment(std::move(environment))

@@ -29,6 +29,10 @@ public:
 
     explicit XTools(QProcessEnvironment environment);
 
+    // Which of the programs these tests need is not installed, and from which
+    // Debian package; empty when all are there.
+    static QString missingTools();
+
     QProcessEnvironment environment() const { return m_environment; }
 
     Result run(const QString &program, const QStringList &arguments,
