@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <utility>
@@ -32,10 +33,10 @@ const QString Tavimork_PC_Controlled_Bot::KeyGuide =
 namespace {
 constexpr int PortCount = 16;
 
-template <typename Widget> Widget *makeChild(QWidget *parent, const char *name)
+template <typename Widget> Widget *makeChild(QWidget *parent, const QString &name)
 {
     auto *widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
+    widget->setObjectName(name);
     return widget;
 }
 } // namespace
@@ -85,7 +86,7 @@ void Tavimork_PC_Controlled_Bot::createControls()
     // caption overlaps a stop zone, the stop zone is on top: a point that
     // could mean either stops the robot.
     for (int i = 0; i < ConsoleLayout::StopZoneCount; ++i)
-        lblStop[i] = makeChild<PointerLabel>(this, ("lblStop" + std::to_string(i)).c_str());
+        lblStop[i] = makeChild<PointerLabel>(this, QStringLiteral("lblStop%1").arg(i));
     Label1 = makeChild<QLabel>(this, "Label1");
     lblStatus = makeChild<QLabel>(this, "lblStatus");
 
@@ -180,9 +181,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
 {
     const int position = selectedListPosition();
     if (!m_connection->open(position)) {
-        lblStatus->setText(tr("Port %1: %2")
-                               .arg(Connection::portForListPosition(position))
-                               .arg(m_connection->errorString()));
+        showStatus(m_connection->errorString());
         m_messageBox->critical(this, ConnectFailedTitle, ConnectFailedText);
         return;
     }
@@ -193,7 +192,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     // completed by this one.
     m_decoder.reset();
     const qint16 port = Connection::portForListPosition(position);
-    lblStatus->setText(tr("Port %1 open: %2").arg(port).arg(m_directory.deviceFor(port)));
+    showStatus(tr("Port %1 open: %2").arg(port).arg(m_directory.deviceFor(port)));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
@@ -206,7 +205,7 @@ void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
 void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)
 {
     showClosedState();
-    lblStatus->setText(tr("Port lost: %1").arg(reason));
+    showStatus(tr("Port lost: %1").arg(reason));
 }
 
 void Tavimork_PC_Controlled_Bot::lblForward_MouseMove()
@@ -283,12 +282,19 @@ void Tavimork_PC_Controlled_Bot::showSelectedPort()
 {
     const qint16 port = Connection::portForListPosition(selectedListPosition());
     if (port < 1) {
-        lblStatus->setText(tr("No port selected"));
+        showStatus(tr("No port selected"));
         return;
     }
     const QString device = m_directory.deviceFor(port);
-    lblStatus->setText(device.isEmpty() ? tr("Port %1: no serial device found").arg(port)
-                                        : tr("Port %1: %2").arg(port).arg(device));
+    showStatus(device.isEmpty() ? tr("Port %1: no serial device found").arg(port)
+                                : tr("Port %1: %2").arg(port).arg(device));
+}
+
+void Tavimork_PC_Controlled_Bot::showStatus(const QString &text)
+{
+    lblStatus->setText(text);
+    // The strip is narrow; a long device path or reason is whole here.
+    lblStatus->setToolTip(text);
 }
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)

@@ -68,6 +68,7 @@ private:
 
     void showClosedState();
     void showSelectedPort();
+    void showStatus(const QString &text);
     int selectedListPosition() const;
 
     // Declared first: the controller and the connection hold references to it.

@@ -159,7 +159,7 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
     }
 
     m_connected = false;
-    m_lossReason = tr("Lost %1: %2").arg(portLabel(), what);
+    m_lossReason = tr("%1: %2").arg(portLabel(), what);
     m_errorString = m_lossReason;
     m_pending += m_port.readAll();
     m_lossPending = true;
