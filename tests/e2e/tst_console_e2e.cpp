@@ -1,3 +1,4 @@
+#include "consolepoints.h"
 #include "consoleprocess.h"
 #include "robotline.h"
 #include "xserver.h"
@@ -15,22 +16,7 @@
 
 namespace {
 
-// Where the controls are in the window's client area, in pixels.
-constexpr QRect ConnectButton(192, 8, 65, 33);
-constexpr QRect KeyboardButton(8, 72, 201, 177);
-constexpr QRect LogBox(8, 256, 593, 185);
-constexpr QRect StopBelow(296, 216, 217, 33);
-constexpr QRect StopAbove(296, 112, 217, 33);
-constexpr QRect StopRight(520, 112, 73, 137);
-constexpr QRect StopLeft(216, 112, 73, 137);
-constexpr QRect StopMiddle(368, 176, 73, 17);
-// Near each label's left edge: the labels are as wide as their caption's font makes them.
-constexpr QPoint ForwardLabel(380, 160);
-constexpr QPoint BackwardLabel(372, 208);
-constexpr QPoint LeftLabel(316, 184);
-constexpr QPoint RightLabel(460, 184);
-// Off the window, so a new console does not start under the pointer.
-constexpr QPoint ParkedPointer(900, 700);
+using namespace ConsolePoints;
 
 const QString CanNotOpenTitle = QStringLiteral("Can not open port !!!");
 

@@ -1,3 +1,4 @@
+#include "consolepoints.h"
 #include "consoleprocess.h"
 #include "simprocess.h"
 #include "xserver.h"
@@ -15,17 +16,7 @@
 
 namespace {
 
-// Where the controls are in the window's client area, in pixels.
-constexpr QRect ConnectButton(192, 8, 65, 33);
-constexpr QRect KeyboardButton(8, 72, 201, 177);
-constexpr QRect LogBox(8, 256, 593, 185);
-constexpr QRect StopAbove(296, 112, 217, 33);
-constexpr QRect StopLeft(216, 112, 73, 137);
-// Near each label's left edge: the labels are as wide as their caption's font makes them.
-constexpr QPoint ForwardLabel(380, 160);
-constexpr QPoint LeftLabel(316, 184);
-// Off the window, so a new console does not start under the pointer.
-constexpr QPoint ParkedPointer(900, 700);
+using namespace ConsolePoints;
 
 // Generous: the machine is shared and slow at times.
 constexpr int WaitMs = 15000;
