@@ -1,7 +1,6 @@
 #include "consolefonts.h"
 
 #include <QFontDatabase>
-#include <QStringList>
 
 namespace ConsoleFonts {
 
@@ -32,7 +31,7 @@ QFont tahoma(qreal pointSize, bool bold)
 
 void ensureTahoma()
 {
-    if (QFontDatabase::families().contains(QString::fromLatin1(TahomaFamily)))
+    if (QFontDatabase::hasFamily(QString::fromLatin1(TahomaFamily)))
         return;
     for (const char *file : TahomaFiles)
         QFontDatabase::addApplicationFont(QString::fromLatin1(file));

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <utility>
 
@@ -169,9 +170,14 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
 
 void Tavimork_PC_Controlled_Bot::Form_Load()
 {
-    for (qint16 port = 1; port <= PortCount; ++port)
-        Combo4->addItem(QString::number(port));
-    Combo4->setCurrentIndex(0);
+    {
+        // Filling the list changes the box's text; the status line, which
+        // enumerates the system's serial devices, is worked out once below.
+        const QSignalBlocker quiet(Combo4);
+        for (qint16 port = 1; port <= PortCount; ++port)
+            Combo4->addItem(QString::number(port));
+        Combo4->setCurrentIndex(0);
+    }
     for (QLabel *zone : lblStop)
         zone->setText(QString());
     showSelectedPort();

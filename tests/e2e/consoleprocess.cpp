@@ -116,6 +116,13 @@ bool ConsoleProcess::key(const QString &keys)
     return act({QStringLiteral("key"), keys});
 }
 
+std::optional<QString> ConsoleProcess::copyFocusedText()
+{
+    if (!key(QStringLiteral("ctrl+a")) || !key(QStringLiteral("ctrl+c")))
+        return std::nullopt;
+    return QString::fromUtf8(m_x.clipboard());
+}
+
 QString ConsoleProcess::waitForWindow(const QString &titleRegex, int timeoutMs) const
 {
     return m_x.waitForWindow(pid(), titleRegex, timeoutMs);

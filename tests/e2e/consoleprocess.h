@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class XTools;
 
 // One run of the real console program on an X server, driven from outside
@@ -38,6 +40,9 @@ public:
     bool keyUp(const QString &key);
     // Press and release, e.g. "ctrl+a".
     bool key(const QString &keys);
+    // Selects all of the focused control's text and copies it, as an operator
+    // would, and reads the clipboard back. The copy may land late: poll.
+    std::optional<QString> copyFocusedText();
 
     // Another window of this console (a message box) by title.
     QString waitForWindow(const QString &titleRegex, int timeoutMs) const;

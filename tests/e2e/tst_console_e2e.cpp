@@ -224,11 +224,9 @@ bool tst_ConsoleE2E::waitForStopAfter(qsizetype mark)
 // The log as the operator can take it: select all, copy, paste elsewhere.
 QString tst_ConsoleE2E::logText()
 {
-    if (!m_console->click(LogBox.center()) || !m_console->key(QStringLiteral("ctrl+a")) ||
-        !m_console->key(QStringLiteral("ctrl+c"))) {
-        return QStringLiteral("(cannot copy the log: %1)").arg(m_console->errorString());
-    }
-    return QString::fromUtf8(m_x->clipboard());
+    const std::optional<QString> text =
+        m_console->click(LogBox.center()) ? m_console->copyFocusedText() : std::nullopt;
+    return text ? *text : QStringLiteral("(cannot copy the log: %1)").arg(m_console->errorString());
 }
 
 // The copy lands on the clipboard whenever the console gets to it, so poll.

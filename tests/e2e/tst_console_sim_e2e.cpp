@@ -208,9 +208,10 @@ bool tst_ConsoleSimE2E::startConnectedConsole()
 // only, so the pointer stays wherever it steers.
 QStringList tst_ConsoleSimE2E::logLines()
 {
-    if (!m_console->key(QStringLiteral("ctrl+a")) || !m_console->key(QStringLiteral("ctrl+c")))
+    const std::optional<QString> text = m_console->copyFocusedText();
+    if (!text)
         return {QStringLiteral("(cannot copy the log: %1)").arg(m_console->errorString())};
-    return completeLines(QString::fromUtf8(m_x->clipboard()));
+    return completeLines(*text);
 }
 
 bool tst_ConsoleSimE2E::focusLog()
