@@ -1,5 +1,9 @@
 #include "detectableautorepeat.h"
 #include "dialogmessageboxpresenter.h"
+#include "drivecommands.h"
+#include "drivesession.h"
+#include "drivesessionthread.h"
+#include "periodictimer.h"
 #include "portdirectory.h"
 #include "qtseriallink.h"
 #include "tavimork_pc_controlled_bot.h"
@@ -19,7 +23,12 @@ int main(int argc, char *argv[])
                  "stray stops.");
 
     const PortDirectory directory;
-    Tavimork_PC_Controlled_Bot window(std::make_unique<QtSerialLink>(directory),
+    // Declared before the window, so it outlives it: the window's last word
+    // to the session is the stop on close.
+    const DriveSessionThread drive(
+        new DriveSession(std::make_unique<QtSerialLink>(directory),
+                         std::make_unique<PeriodicTimer>(DriveCommand::RepeatPeriod)));
+    Tavimork_PC_Controlled_Bot window(*drive.session(),
                                       std::make_unique<DialogMessageBoxPresenter>(), directory);
     window.show();
     return app.exec();

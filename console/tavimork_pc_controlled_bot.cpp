@@ -4,13 +4,12 @@
 #include "consolefonts.h"
 #include "consolelayout.h"
 #include "drivecommands.h"
-#include "drivecontroller.h"
+#include "drivesession.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
 #include "messageboxpresenter.h"
 #include "pointerlabel.h"
 #include "receivedlogview.h"
-#include "seriallink.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QThread>
 
 #include <utility>
 
@@ -40,17 +40,35 @@ template <typename Widget> Widget *makeChild(QWidget *parent, const QString &nam
     widget->setObjectName(name);
     return widget;
 }
+
+// Calls into an object and waits for the result: through its event queue when
+// it lives on another thread (after every step posted before), directly when
+// it shares this one, where waiting on the queue would never return.
+template <typename Call> auto callAndWait(QObject *target, Call call)
+{
+    decltype(call()) result{};
+    const Qt::ConnectionType type = target->thread() == QThread::currentThread()
+                                        ? Qt::DirectConnection
+                                        : Qt::BlockingQueuedConnection;
+    QMetaObject::invokeMethod(target, std::move(call), type, &result);
+    return result;
+}
 } // namespace
 
+template <typename Step> void Tavimork_PC_Controlled_Bot::post(Step step)
+{
+    // Queued to the session's thread in posting order; run at once when the
+    // session shares this thread.
+    QMetaObject::invokeMethod(&m_session, std::move(step), Qt::AutoConnection);
+}
+
 Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
-    std::unique_ptr<SerialLink> link, std::unique_ptr<MessageBoxPresenter> messageBox,
-    PortDirectory directory, QWidget *parent)
+    DriveSession &session, std::unique_ptr<MessageBoxPresenter> messageBox, PortDirectory directory,
+    QWidget *parent)
     : QWidget(parent)
-    , MSComm1(std::move(link))
+    , m_session(session)
     , m_messageBox(std::move(messageBox))
     , m_directory(std::move(directory))
-    , m_controller(std::make_unique<DriveController>(*MSComm1))
-    , m_connection(std::make_unique<Connection>(*MSComm1, DriveCommand::LineSettings))
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
     setWindowTitle(QStringLiteral("Tavimork PC Controlled Robot"));
@@ -63,11 +81,11 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     Form_Load();
 }
 
-// The link is released explicitly before the widgets go, so the port is free
-// as soon as the window is.
+// A window destroyed without being closed still leaves the robot stopped and
+// the port free.
 Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
 {
-    m_connection->close();
+    shutDownSession();
 }
 
 void Tavimork_PC_Controlled_Bot::createControls()
@@ -148,8 +166,10 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(cmdConn, &QPushButton::clicked, this, &Self::cmdConn_Click);
     connect(cmdDisc, &QPushButton::clicked, this, &Self::cmdDisc_Click);
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
-    connect(m_connection.get(), &Connection::lost, this, &Self::onPortLost);
-    connect(MSComm1.get(), &SerialLink::OnComm, this, &Self::MSComm1_OnComm);
+    connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
+    connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
+    connect(&m_session, &DriveSession::heartbeat, this,
+            [this] { post([session = &m_session] { session->windowAnswered(); }); });
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
     connect(lblForward, &PointerLabel::pointerMoved, this, &Self::lblForward_MouseMove);
@@ -164,8 +184,8 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(cmdKeyBoard, &KeyboardControlButton::keyUp, this, &Self::cmdKeyBoard_KeyUp);
     // The release of a key held while the focus moves away goes to another
     // control, so the robot would drive on with nobody holding the key.
-    connect(cmdKeyBoard, &KeyboardControlButton::focusLostWithSteeringKeyHeld, m_controller.get(),
-            &DriveController::stop);
+    connect(cmdKeyBoard, &KeyboardControlButton::focusLostWithSteeringKeyHeld, this,
+            [this] { post([session = &m_session] { session->stop(); }); });
 }
 
 void Tavimork_PC_Controlled_Bot::Form_Load()
@@ -186,24 +206,25 @@ void Tavimork_PC_Controlled_Bot::Form_Load()
 void Tavimork_PC_Controlled_Bot::cmdConn_Click()
 {
     const int position = selectedListPosition();
-    if (!m_connection->open(position)) {
-        showStatus(m_connection->errorString());
+    // The box must not show before the open has really failed, so this one
+    // step waits for the session.
+    const DriveSession::OpenResult result = callAndWait(
+        &m_session, [session = &m_session, position] { return session->open(position); });
+    if (!result.opened) {
+        showStatus(result.detail);
         m_messageBox->critical(this, ConnectFailedTitle, ConnectFailedText);
         return;
     }
     cmdConn->setEnabled(false);
     cmdDisc->setEnabled(true);
     Combo4->setEnabled(false);
-    // A character or line break cut off by the last connection is not
-    // completed by this one.
-    m_decoder.reset();
     const qint16 port = Connection::portForListPosition(position);
-    showStatus(tr("Port %1 open: %2").arg(port).arg(m_directory.deviceFor(port)));
+    showStatus(tr("Port %1 open: %2").arg(port).arg(result.detail));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
 {
-    m_connection->close();
+    post([session = &m_session] { session->close(); });
     showClosedState();
     showSelectedPort();
 }
@@ -216,27 +237,27 @@ void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)
 
 void Tavimork_PC_Controlled_Bot::lblForward_MouseMove()
 {
-    m_controller->direction(DriveCommand::Forward);
+    post([session = &m_session] { session->direction(DriveCommand::Forward); });
 }
 
 void Tavimork_PC_Controlled_Bot::lblBackward_MouseMove()
 {
-    m_controller->direction(DriveCommand::Backward);
+    post([session = &m_session] { session->direction(DriveCommand::Backward); });
 }
 
 void Tavimork_PC_Controlled_Bot::lblLeft_MouseMove()
 {
-    m_controller->direction(DriveCommand::Left);
+    post([session = &m_session] { session->direction(DriveCommand::Left); });
 }
 
 void Tavimork_PC_Controlled_Bot::lblRight_MouseMove()
 {
-    m_controller->direction(DriveCommand::Right);
+    post([session = &m_session] { session->direction(DriveCommand::Right); });
 }
 
 void Tavimork_PC_Controlled_Bot::lblStop_MouseMove(int)
 {
-    m_controller->stop();
+    post([session = &m_session] { session->stop(); });
 }
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
@@ -247,19 +268,20 @@ void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(int keyCode)
 {
     if (const auto command = KeyTable::direction(keyCode))
-        m_controller->direction(*command);
+        post([session = &m_session, command = *command] { session->direction(command); });
     else
-        m_controller->halt();
+        post([session = &m_session] { session->halt(); });
 }
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyUp(int)
 {
-    m_controller->stop();
+    post([session = &m_session] { session->stop(); });
 }
 
-void Tavimork_PC_Controlled_Bot::MSComm1_OnComm()
+void Tavimork_PC_Controlled_Bot::appendReceived(const QString &text)
 {
-    txtInput->appendReceived(m_decoder.decode(MSComm1->input()));
+    txtInput->appendReceived(text);
+    post([session = &m_session] { session->receivedTextShown(); });
 }
 
 void Tavimork_PC_Controlled_Bot::Command1_Click()
@@ -305,10 +327,16 @@ void Tavimork_PC_Controlled_Bot::showStatus(const QString &text)
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)
 {
-    // Leaving while a direction repeats on an open port would leave the robot
-    // driving with no console: stop it once, then let the port go.
-    if (m_controller->isDriving())
-        m_controller->stop();
-    m_connection->close();
+    shutDownSession();
     QWidget::closeEvent(event);
+}
+
+void Tavimork_PC_Controlled_Bot::shutDownSession()
+{
+    // Waits, so the stop is on the line and the port free before the program
+    // can end.
+    callAndWait(&m_session, [session = &m_session] {
+        session->shutdown();
+        return true;
+    });
 }

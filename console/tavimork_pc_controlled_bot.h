@@ -1,15 +1,13 @@
 #pragma once
 
 #include "portdirectory.h"
-#include "receivedtextdecoder.h"
 
 #include <QWidget>
 
 #include <array>
 #include <memory>
 
-class Connection;
-class DriveController;
+class DriveSession;
 class KeyboardControlButton;
 class MessageBoxPresenter;
 class PointerLabel;
@@ -17,18 +15,20 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class ReceivedLogView;
-class SerialLink;
 
-// The console's one window. It owns the serial link, the drive controller and
-// every control for the whole run, and binds the controls' events to their
-// handlers. Its handlers turn operator input into controller steps and
-// connection requests; they never write to the port themselves.
+// The console's one window. It owns every control for the whole run and binds
+// the controls' events to their handlers. The handlers turn operator input
+// into steps of the drive session, posted in the order the operator made them,
+// and show what the session reports; they never touch the port themselves.
+// The session usually lives on its own thread and outlives the window.
 class Tavimork_PC_Controlled_Bot : public QWidget
 {
     Q_OBJECT
 
 public:
-    Tavimork_PC_Controlled_Bot(std::unique_ptr<SerialLink> link,
+    // directory only names the device a port number stands for while the
+    // port is closed; the session opens whatever it finds at that moment.
+    Tavimork_PC_Controlled_Bot(DriveSession &session,
                                std::unique_ptr<MessageBoxPresenter> messageBox,
                                PortDirectory directory, QWidget *parent = nullptr);
     ~Tavimork_PC_Controlled_Bot() override;
@@ -37,8 +37,6 @@ public:
     static const QString ConnectFailedText;
     // The keyboard button's caption once clicked: four lines joined by CR LF.
     static const QString KeyGuide;
-
-    DriveController &controller() const { return *m_controller; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -52,6 +50,7 @@ private:
     void cmdConn_Click();
     void cmdDisc_Click();
     void onPortLost(const QString &reason);
+    void appendReceived(const QString &text);
 
     void lblForward_MouseMove();
     void lblBackward_MouseMove();
@@ -63,21 +62,19 @@ private:
     void cmdKeyBoard_KeyDown(int keyCode);
     void cmdKeyBoard_KeyUp(int keyCode);
 
-    void MSComm1_OnComm();
     void Command1_Click();
 
     void showClosedState();
     void showSelectedPort();
     void showStatus(const QString &text);
     int selectedListPosition() const;
+    // Runs a step on the session's thread, after every step posted before it.
+    template <typename Step> void post(Step step);
+    void shutDownSession();
 
-    // Declared first: the controller and the connection hold references to it.
-    const std::unique_ptr<SerialLink> MSComm1;
+    DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;
     const PortDirectory m_directory;
-    const std::unique_ptr<DriveController> m_controller;
-    const std::unique_ptr<Connection> m_connection;
-    ReceivedTextDecoder m_decoder;
 
     QPushButton *cmdConn = nullptr;
     QPushButton *cmdDisc = nullptr;

@@ -2,43 +2,73 @@
 
 #include "drivecommands.h"
 #include "seriallink.h"
+#include "ticksource.h"
 
-DriveController::DriveController(SerialLink &link, QObject *parent)
+DriveController::DriveController(SerialLink &link, TickSource *repeatTimer, QObject *parent)
     : QObject(parent)
     , m_link(link)
+    , tmr_Send_Command(repeatTimer)
 {
-    // A coarse timer may stretch each period by up to 5 %, which the robot
-    // sees as a lower command rate.
-    tmr_Send_Command.setTimerType(Qt::PreciseTimer);
-    tmr_Send_Command.setInterval(DriveCommand::RepeatPeriod);
-    connect(&tmr_Send_Command, &QTimer::timeout, this, &DriveController::tmr_Send_Command_Timer);
-    tmr_Send_Command.start();
+    // A child, so it moves to the drive thread along with the controller.
+    tmr_Send_Command->setParent(this);
+    connect(tmr_Send_Command, &TickSource::tick, this, &DriveController::tmr_Send_Command_Timer);
+    tmr_Send_Command->start();
 }
 
 void DriveController::direction(QLatin1String command)
 {
     Q_ASSERT(DriveCommand::isDirection(command));
+    const bool changed = strCommand != command;
     strCommand = command;
-    // Switching direction keeps the running period, so the byte rate stays
-    // steady while the operator sweeps between labels.
-    if (!tmr_Send_Command.isActive())
-        tmr_Send_Command.start();
+    if (changed && tmr_Send_Command->isActive())
+        emit stateChanged(strCommand, true);
+    setRepeating(true);
 }
 
 void DriveController::stop()
 {
     if (m_link.portOpen())
         m_link.setOutput(DriveCommand::Stop);
-    tmr_Send_Command.stop();
+    setRepeating(false);
 }
 
 void DriveController::halt()
 {
-    tmr_Send_Command.stop();
+    setRepeating(false);
+}
+
+void DriveController::hold()
+{
+    if (m_held)
+        return;
+    m_held = true;
+    if (isDriving() && m_link.portOpen())
+        m_link.setOutput(DriveCommand::Stop);
+}
+
+void DriveController::release()
+{
+    m_held = false;
+}
+
+bool DriveController::isRepeating() const
+{
+    return tmr_Send_Command->isActive();
 }
 
 void DriveController::tmr_Send_Command_Timer()
 {
-    if (m_link.portOpen())
+    if (!m_held && m_link.portOpen())
         m_link.setOutput(strCommand);
+}
+
+void DriveController::setRepeating(bool repeating)
+{
+    if (tmr_Send_Command->isActive() == repeating)
+        return;
+    if (repeating)
+        tmr_Send_Command->start();
+    else
+        tmr_Send_Command->stop();
+    emit stateChanged(strCommand, repeating);
 }

@@ -2,9 +2,9 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class SerialLink;
+class TickSource;
 
 // Holds the current drive command and repeats it on the line. Steering inputs
 // only call the four steps below; the repeat timer's tick is the one place
@@ -15,7 +15,9 @@ class DriveController : public QObject
     Q_OBJECT
 
 public:
-    explicit DriveController(SerialLink &link, QObject *parent = nullptr);
+    // Takes the repeat timer as its child and starts it: ticks run from the
+    // start, writing nothing until a direction is asked for.
+    DriveController(SerialLink &link, TickSource *repeatTimer, QObject *parent = nullptr);
 
     // Makes one of "8", "2", "4", "6" current and (re)enables repetition.
     // Writes nothing itself: the first byte goes out on the next tick.
@@ -25,21 +27,35 @@ public:
     // Ends the repetition without writing anything.
     void halt();
 
+    // Nobody is steering any more (the window stopped answering): the robot is
+    // stopped once if it was being driven, and ticks write nothing until
+    // release(). The command and the repetition stay as they are, so the
+    // drive resumes exactly as it was.
+    void hold();
+    void release();
+
     QString command() const { return strCommand; }
-    bool isRepeating() const { return tmr_Send_Command.isActive(); }
+    bool isRepeating() const;
     // A direction is current and being repeated.
     bool isDriving() const { return isRepeating() && !strCommand.isEmpty(); }
+    bool isHeld() const { return m_held; }
 
-public slots:
     // One expiry of the repeat timer: the current command goes out if the
     // port is open. An empty command (nothing asked for yet) writes no byte.
     void tmr_Send_Command_Timer();
 
+signals:
+    // The command or whether it repeats changed.
+    void stateChanged(const QString &command, bool repeating);
+
 private:
+    void setRepeating(bool repeating);
+
     SerialLink &m_link;
     // Only ever a direction: a stop or halt only disables the timer and leaves
     // the last direction in place, and a disconnect touches neither, so a
     // reconnect resumes exactly what was being repeated.
     QString strCommand;
-    QTimer tmr_Send_Command;
+    TickSource *const tmr_Send_Command;
+    bool m_held = false;
 };

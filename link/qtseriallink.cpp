@@ -60,8 +60,12 @@ bool QtSerialLink::setPortOpen(bool open)
 
 void QtSerialLink::setOutput(const QString &text)
 {
-    if (m_connected && !text.isEmpty())
+    if (m_connected && !text.isEmpty()) {
         m_port.write(text.toLatin1());
+        // Out now rather than when the event loop next looks at the port:
+        // a stop is on the line before this step returns.
+        m_port.flush();
+    }
 }
 
 QByteArray QtSerialLink::input()

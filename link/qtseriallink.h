@@ -35,6 +35,7 @@ public:
     // Latin-1: characters beyond U+00FF go out as '?'.
     void setOutput(const QString &text) override;
     QByteArray input() override;
+    QString deviceName() const override { return m_device; }
     QString errorString() const override { return m_errorString; }
 
 private:

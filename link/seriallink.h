@@ -29,10 +29,12 @@ public:
     // Everything received and not yet taken, oldest first.
     virtual QByteArray input() = 0;
 
+    // The device the port was opened on last, e.g. /dev/ttyUSB0.
+    virtual QString deviceName() const = 0;
     virtual QString errorString() const = 0;
 
 signals:
-    // Raised on the owner's thread whenever received data is waiting.
+    // Raised on the link's thread whenever received data is waiting.
     void OnComm();
     // The open port failed under us (adapter unplugged, far end hung up, I/O
     // error). The link has already closed itself; raised once per loss.

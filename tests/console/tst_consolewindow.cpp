@@ -219,16 +219,16 @@ private slots:
     {
         button("cmdConn")->click();
         controller().direction(DriveCommand::Right);
-        controller().tmr_Send_Command_Timer();
+        f->ticks->fire();
         button("cmdDisc")->click();
         expectClosedState();
         QCOMPARE(f->link->calls.last(), QStringLiteral("PortOpen=False"));
-        controller().tmr_Send_Command_Timer();
+        f->ticks->fire();
         QCOMPARE(f->link->written, QByteArray("6"));
         QVERIFY(controller().isRepeating());
 
         button("cmdConn")->click();
-        controller().tmr_Send_Command_Timer();
+        f->ticks->fire();
         QCOMPARE(f->link->written, QByteArray("66"));
     }
 
@@ -253,8 +253,9 @@ private slots:
         f->link->receive("K\r");
         f->link->receive("\n\xc3");
         f->link->receive("\xa9");
-        QCOMPARE(log()->toPlainText(), QStringLiteral("typed OK\n\u00e9"));
+        QTRY_COMPARE(log()->toPlainText(), QStringLiteral("typed OK\n\u00e9"));
         f->link->receive(QByteArray());
+        QTest::qWait(50);
         QCOMPARE(log()->toPlainText(), QStringLiteral("typed OK\n\u00e9"));
     }
 
@@ -262,10 +263,11 @@ private slots:
     {
         button("cmdConn")->click();
         f->link->receive("pose x=1\r\n");
+        QTRY_VERIFY(!log()->toPlainText().isEmpty());
         button("Command1")->click();
         QVERIFY(log()->toPlainText().isEmpty());
         f->link->receive("pose x=2");
-        QCOMPARE(log()->toPlainText(), QStringLiteral("pose x=2"));
+        QTRY_COMPARE(log()->toPlainText(), QStringLiteral("pose x=2"));
     }
 
     void closingTheWindowReleasesThePortWithoutWriting()

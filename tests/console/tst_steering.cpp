@@ -359,13 +359,8 @@ private:
         QTest::mouseMove(f->window.get(), background);
         QTest::mouseMove(f->window.get(), centreOf(name));
     }
-    // What the repeat timer does, without waiting for it: it only fires while
-    // enabled.
-    void tick(int count) const
-    {
-        for (int i = 0; i < count && f->controller().isRepeating(); ++i)
-            f->controller().tmr_Send_Command_Timer();
-    }
+    // The repeat timer's expiries, fired by hand: it only fires while enabled.
+    void tick(int count) const { f->ticks->fire(count); }
     // Press and release go to whichever widget has the focus at that moment,
     // as they do from a real keyboard.
     static void typeKey(Qt::Key key)

@@ -1,6 +1,8 @@
 #include "drivecommands.h"
 #include "drivecontroller.h"
 #include "fakeseriallink.h"
+#include "manualticksource.h"
+#include "periodictimer.h"
 
 #include <QTest>
 
@@ -13,7 +15,8 @@ private slots:
     {
         link = std::make_unique<FakeSerialLink>();
         link->setPortOpen(true);
-        controller = std::make_unique<DriveController>(*link);
+        ticks = new ManualTickSource;
+        controller = std::make_unique<DriveController>(*link, ticks);
     }
     void cleanup()
     {
@@ -24,8 +27,8 @@ private slots:
     void ticksBeforeAnyDirectionPutNoByteOnTheLine()
     {
         QVERIFY(controller->isRepeating());
-        controller->tmr_Send_Command_Timer();
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
+        ticks->fire();
         QCOMPARE(link->written, QByteArray());
     }
 
@@ -33,18 +36,18 @@ private slots:
     {
         controller->direction(DriveCommand::Forward);
         QCOMPARE(link->written, QByteArray());
-        controller->tmr_Send_Command_Timer();
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
+        ticks->fire();
         QCOMPARE(link->written, QByteArray("88"));
     }
 
     void switchingDirectionBetweenTicksWritesOnlyTheNewCommand()
     {
         controller->direction(DriveCommand::Forward);
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         controller->direction(DriveCommand::Backward);
         controller->direction(DriveCommand::Left);
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         QCOMPARE(link->written, QByteArray("84"));
     }
 
@@ -60,17 +63,6 @@ private slots:
         controller->stop();
         controller->stop();
         QCOMPARE(link->written, QByteArray("555"));
-    }
-
-    void noDirectionBytesFollowAStopHoweverLongOneWaits()
-    {
-        controller->direction(DriveCommand::Forward);
-        QTRY_VERIFY(link->written.contains('8'));
-        controller->stop();
-        const QByteArray afterStop = link->written;
-        QVERIFY(afterStop.endsWith('5'));
-        QTest::qWait(10 * DriveCommand::RepeatPeriod.count());
-        QCOMPARE(link->written, afterStop);
     }
 
     void stopWithPortClosedWritesNothingAndStillDisables()
@@ -97,27 +89,60 @@ private slots:
         controller->stop();
         controller->direction(DriveCommand::Backward);
         QVERIFY(controller->isRepeating());
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         QCOMPARE(link->written, QByteArray("52"));
     }
 
     void repetitionResumesAfterReconnectWithoutNewSteering()
     {
         controller->direction(DriveCommand::Right);
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         link->setPortOpen(false);
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         QVERIFY(controller->isRepeating());
         link->setPortOpen(true);
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         QCOMPARE(link->written, QByteArray("66"));
     }
 
-    void realTimerRepeatsTheCurrentDirection()
+    void realTimerRepeatsUntilTheStopAndNotAfter()
     {
-        controller->direction(DriveCommand::Left);
+        DriveController real(*link, new PeriodicTimer(DriveCommand::RepeatPeriod));
+        real.direction(DriveCommand::Left);
         QTRY_VERIFY(link->written.size() >= 3);
-        QCOMPARE(link->written, QByteArray(link->written.size(), '4'));
+        real.stop();
+        const QByteArray afterStop = link->written;
+        QCOMPARE(afterStop, QByteArray(afterStop.size() - 1, '4') + '5');
+        QTest::qWait(10 * DriveCommand::RepeatPeriod.count());
+        QCOMPARE(link->written, afterStop);
+    }
+
+    void holdStopsADrivenRobotOnceAndReleaseResumesAsItWas()
+    {
+        controller->direction(DriveCommand::Forward);
+        ticks->fire();
+        controller->hold();
+        controller->hold();
+        ticks->fire(3);
+        QCOMPARE(link->written, QByteArray("85"));
+        QVERIFY(controller->isRepeating());
+        controller->release();
+        ticks->fire();
+        QCOMPARE(link->written, QByteArray("858"));
+    }
+
+    void holdWritesNothingWhenNotDriving()
+    {
+        controller->hold(); // nothing asked for yet
+        controller->release();
+        controller->direction(DriveCommand::Forward);
+        controller->halt();
+        controller->hold(); // halted
+        controller->release();
+        link->setPortOpen(false);
+        controller->direction(DriveCommand::Forward);
+        controller->hold(); // port closed
+        QCOMPARE(link->written, QByteArray());
     }
 
     void receivedBytesDoNotChangeWhatIsWritten()
@@ -125,12 +150,13 @@ private slots:
         controller->direction(DriveCommand::Forward);
         link->receive("5");
         link->receive("2\r\n");
-        controller->tmr_Send_Command_Timer();
+        ticks->fire();
         QCOMPARE(link->written, QByteArray("8"));
     }
 
 private:
     std::unique_ptr<FakeSerialLink> link;
+    ManualTickSource *ticks = nullptr;
     std::unique_ptr<DriveController> controller;
 };
 

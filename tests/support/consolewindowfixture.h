@@ -1,7 +1,9 @@
 #pragma once
 
 #include "drivecontroller.h"
+#include "drivesession.h"
 #include "fakeseriallink.h"
+#include "manualticksource.h"
 #include "recordingmessageboxpresenter.h"
 #include "tavimork_pc_controlled_bot.h"
 
@@ -10,21 +12,25 @@
 
 #include <memory>
 
-// The console window wired to a recording link and message box, with lookups
-// of its controls by name.
+// The console window wired to a drive session on the same thread, with a
+// recording link, a hand-fired repeat timer and a recording message box, and
+// lookups of its controls by name.
 class ConsoleWindowFixture
 {
 public:
     ConsoleWindowFixture()
     {
         auto fakeLink = std::make_unique<FakeSerialLink>();
+        auto fakeTicks = std::make_unique<ManualTickSource>();
         auto fakeBox = std::make_unique<RecordingMessageBoxPresenter>();
         link = fakeLink.get();
+        ticks = fakeTicks.get();
         box = fakeBox.get();
+        session = std::make_unique<DriveSession>(std::move(fakeLink), std::move(fakeTicks));
         QProcessEnvironment env;
         env.insert(QStringLiteral("TAVIMORK_PORT1"), QStringLiteral("/dev/robot-on-port-1"));
-        window = std::make_unique<Tavimork_PC_Controlled_Bot>(
-            std::move(fakeLink), std::move(fakeBox), PortDirectory(env));
+        window = std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox),
+                                                              PortDirectory(env));
     }
 
     template <typename Widget = QWidget> Widget *find(const QString &name) const
@@ -35,7 +41,7 @@ public:
         return widget;
     }
 
-    DriveController &controller() const { return window->controller(); }
+    DriveController &controller() const { return session->controller(); }
 
     bool showAndActivate() const
     {
@@ -44,6 +50,8 @@ public:
     }
 
     FakeSerialLink *link = nullptr;
+    ManualTickSource *ticks = nullptr;
     RecordingMessageBoxPresenter *box = nullptr;
+    std::unique_ptr<DriveSession> session;
     std::unique_ptr<Tavimork_PC_Controlled_Bot> window;
 };

@@ -49,6 +49,7 @@ public:
             written += text.toLatin1();
     }
     QByteArray input() override { return std::exchange(pending, QByteArray()); }
+    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(commPort); }
     QString errorString() const override { return m_error; }
 
     // Test controls.

@@ -1,0 +1,98 @@
+#include "drivesession.h"
+
+#include "connection.h"
+#include "drivecommands.h"
+#include "drivecontroller.h"
+#include "receivedtextqueue.h"
+#include "seriallink.h"
+#include "ticksource.h"
+#include "windowwatch.h"
+
+DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
+                           std::unique_ptr<TickSource> repeatTimer, QObject *parent)
+    : QObject(parent)
+    // Every part is a child, so all of them move to the drive thread together.
+    , MSComm1(link.release())
+    , m_connection(new Connection(*MSComm1, DriveCommand::LineSettings, this))
+    , m_controller(new DriveController(*MSComm1, repeatTimer.release(), this))
+    , m_received(new ReceivedTextQueue(this))
+    , m_windowWatch(new WindowWatch(this))
+{
+    MSComm1->setParent(this);
+    connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
+    connect(m_connection, &Connection::lost, this, &DriveSession::lost);
+    connect(m_controller, &DriveController::stateChanged, this, &DriveSession::driveStateChanged);
+    connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::textReceived);
+    connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
+    connect(m_windowWatch, &WindowWatch::frozen, m_controller, &DriveController::hold);
+    connect(m_windowWatch, &WindowWatch::thawed, m_controller, &DriveController::release);
+}
+
+// The link is released before its children go, so the port is free as soon
+// as the session is.
+DriveSession::~DriveSession()
+{
+    m_connection->close();
+}
+
+DriveSession::OpenResult DriveSession::open(int listPosition)
+{
+    if (m_shutDown)
+        return {};
+    if (!m_connection->open(listPosition))
+        return {false, m_connection->errorString()};
+    // A character or line break cut off by the last connection is not
+    // completed by this one.
+    m_decoder.reset();
+    return {true, MSComm1->deviceName()};
+}
+
+void DriveSession::close()
+{
+    m_connection->close();
+}
+
+void DriveSession::direction(QLatin1String command)
+{
+    if (!m_shutDown)
+        m_controller->direction(command);
+}
+
+void DriveSession::stop()
+{
+    m_controller->stop();
+}
+
+void DriveSession::halt()
+{
+    m_controller->halt();
+}
+
+void DriveSession::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_windowWatch->stop();
+    // Leaving while a direction repeats on an open port would leave the robot
+    // driving with no console.
+    if (m_controller->isDriving())
+        m_controller->stop();
+    m_controller->halt();
+    m_connection->close();
+}
+
+void DriveSession::windowAnswered()
+{
+    m_windowWatch->answered();
+}
+
+void DriveSession::receivedTextShown()
+{
+    m_received->batchShown();
+}
+
+void DriveSession::MSComm1_OnComm()
+{
+    m_received->append(m_decoder.decode(MSComm1->input()));
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "receivedtextdecoder.h"
+
+#include <QLatin1String>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Connection;
+class DriveController;
+class ReceivedTextQueue;
+class SerialLink;
+class TickSource;
+class WindowWatch;
+
+// Everything between the operator's steps and the serial line: the link, the
+// connection handling, the drive controller with its repeat timer, and the
+// decoding of what the robot sends back. It runs on a thread of its own
+// (DriveSessionThread), so nothing the window does delays a byte; the window
+// only posts steps to it, in the order the operator made them, and shows what
+// it reports.
+class DriveSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct OpenResult
+    {
+        bool opened = false;
+        // The device that was opened, or why the open failed.
+        QString detail;
+    };
+
+    DriveSession(std::unique_ptr<SerialLink> link, std::unique_ptr<TickSource> repeatTimer,
+                 QObject *parent = nullptr);
+    ~DriveSession() override;
+
+    // Connect: the port of the list position (position p is port p + 1) with
+    // the robot's line settings.
+    OpenResult open(int listPosition);
+    // Disconnect: writes nothing and leaves the drive as it is, so it
+    // resumes on the next open.
+    void close();
+
+    // The controller's steps.
+    void direction(QLatin1String command);
+    void stop();
+    void halt();
+
+    // The window is going away: a direction repeating on an open port gets
+    // one stop, then the port is released. Nothing is written after this.
+    void shutdown();
+
+    // Answers to heartbeat() from the window's thread.
+    void windowAnswered();
+    // The log has taken the last textReceived() batch.
+    void receivedTextShown();
+
+    DriveController &controller() const { return *m_controller; }
+
+signals:
+    // The open port failed under the session; it is closed again.
+    void lost(const QString &reason);
+    // Decoded received text, at most one batch per frame: call
+    // receivedTextShown() once it is in the log.
+    void textReceived(const QString &text);
+    void driveStateChanged(const QString &command, bool repeating);
+    // Answer with windowAnswered(). A window that stops answering while the
+    // robot is driven has the robot stopped until it answers again.
+    void heartbeat();
+
+private:
+    // The link has received data: decode it and queue it for the log.
+    void MSComm1_OnComm();
+
+    SerialLink *const MSComm1;
+    Connection *const m_connection;
+    DriveController *const m_controller;
+    ReceivedTextQueue *const m_received;
+    WindowWatch *const m_windowWatch;
+    ReceivedTextDecoder m_decoder;
+    bool m_shutDown = false;
+};
