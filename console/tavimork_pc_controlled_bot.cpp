@@ -168,8 +168,13 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
-    connect(&m_session, &DriveSession::heartbeat, this,
-            [this] { post([session = &m_session] { session->windowAnswered(); }); });
+    // Answered once now, so the session watches this window from its first
+    // step on, and then at every heartbeat.
+    const auto answer = [this] {
+        post([session = &m_session] { session->windowAnswered(); });
+    };
+    connect(&m_session, &DriveSession::heartbeat, this, answer);
+    answer();
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
     connect(lblForward, &PointerLabel::pointerMoved, this, &Self::lblForward_MouseMove);

@@ -28,6 +28,12 @@ bool PseudoTerminal::write(const QByteArray &bytes)
     return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
 }
 
+qsizetype PseudoTerminal::writeSome(const QByteArray &bytes)
+{
+    const ssize_t n = ::write(m_master, bytes.constData(), bytes.size());
+    return n > 0 ? n : 0;
+}
+
 qsizetype PseudoTerminal::readInto(QByteArray *received)
 {
     char buffer[256];

@@ -19,6 +19,8 @@ public:
     QString slavePath() const { return m_slavePath; }
 
     bool write(const QByteArray &bytes);
+    // As much of bytes as the line takes now; 0 when it is full.
+    qsizetype writeSome(const QByteArray &bytes);
     // Appends whatever the link has sent so far to *received; returns its size.
     qsizetype readInto(QByteArray *received);
     // The slave's termios (Linux answers for the slave on the master); all zero

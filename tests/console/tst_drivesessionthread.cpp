@@ -1,0 +1,187 @@
+#include "drivecommands.h"
+#include "drivesession.h"
+#include "drivesessionthread.h"
+#include "manualticksource.h"
+#include "periodictimer.h"
+#include "pseudoterminal.h"
+#include "qtseriallink.h"
+#include "recordingmessageboxpresenter.h"
+#include "tavimork_pc_controlled_bot.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+// The window and a drive session on its own thread, as the program runs them,
+// with a pseudo-terminal as the robot.
+class TestDriveSessionThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        window.reset();
+        drive.reset();
+        far.reset();
+        m_received.clear();
+    }
+
+    void stepsReachTheLineInTheOrderTheWindowPostedThem()
+    {
+        start(new ManualTickSource);
+        QTest::mouseMove(window.get(), QPoint(2, 60));
+        QWidget *forward = find("lblForward");
+        QWidget *stopBar = find("lblStop1");
+        auto tick = [this] {
+            QMetaObject::invokeMethod(ticks, [t = ticks] { t->fire(); });
+        };
+        // Nothing here waits for the drive thread: only the queue keeps the order.
+        QTest::mouseMove(forward, forward->rect().center());
+        tick();
+        tick();
+        QTest::mouseMove(find("lblLeft"), find("lblLeft")->rect().center());
+        tick();
+        QTest::mouseMove(stopBar, stopBar->rect().center());
+        tick();
+        QTest::mouseMove(stopBar, stopBar->rect().center() + QPoint(1, 0));
+        QTRY_COMPARE(received(), QByteArray("88455"));
+    }
+
+    void frozenWindowHasTheRobotStoppedUntilItAnswersAgain()
+    {
+        start(new PeriodicTimer(DriveCommand::RepeatPeriod));
+        moveOnto("lblForward");
+        QTRY_VERIFY(received().count('8') >= 3);
+
+        // Well past the silence limit, with no events handled meanwhile.
+        QThread::msleep(800);
+        const QByteArray whileFrozen = received();
+        QVERIFY2(QRegularExpression(QStringLiteral("^8+5$"))
+                     .match(QString::fromLatin1(whileFrozen))
+                     .hasMatch(),
+                 whileFrozen.right(40).constData());
+
+        QTRY_VERIFY(received().size() > whileFrozen.size() + 2);
+        QVERIFY(received().mid(whileFrozen.size()).count('8') ==
+                received().size() - whileFrozen.size());
+    }
+
+    void closingWhileDrivingStopsOnceAndFreesThePortBeforeReturning()
+    {
+        start(new PeriodicTimer(DriveCommand::RepeatPeriod));
+        moveOnto("lblForward");
+        QTRY_VERIFY(received().contains('8'));
+        window->close();
+        QVERIFY(received().endsWith('5'));
+        QCOMPARE(received().count('5'), 1);
+        // Free at once: another link can have it.
+        QtSerialLink other(portOne());
+        QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
+    }
+
+    void lossArrivingWhileStepsAreInFlightClosesOnce()
+    {
+        start(new PeriodicTimer(DriveCommand::RepeatPeriod));
+        QSignalSpy lost(drive->session(), &DriveSession::lost);
+        QVERIFY(lost.isValid());
+        QWidget *forward = find("lblForward");
+        QWidget *stopBar = find("lblStop1");
+        for (int i = 0; i < 50; ++i) {
+            QTest::mouseMove(forward, forward->rect().center() + QPoint(i % 2, 0));
+            QTest::mouseMove(stopBar, stopBar->rect().center() + QPoint(i % 2, 0));
+            if (i == 25)
+                far->hangUp();
+        }
+        QTRY_COMPARE(lost.count(), 1);
+        QTRY_VERIFY(find<QPushButton>("cmdConn")->isEnabled());
+        QVERIFY(!find<QPushButton>("cmdDisc")->isEnabled());
+        QVERIFY(find<QLabel>("lblStatus")->text().contains(QStringLiteral("lost")));
+        QTest::qWait(100);
+        QCOMPARE(lost.count(), 1);
+    }
+
+    void floodReachesTheLogWholeInBoundedBatches()
+    {
+        start(new ManualTickSource);
+        QSignalSpy batches(drive->session(), &DriveSession::textReceived);
+        QVERIFY(batches.isValid());
+        QByteArray sent;
+        for (int line = 0; sent.size() < 200'000; ++line)
+            sent += QByteArray("pose x=") + QByteArray::number(line) + "\r\n";
+        for (qsizetype at = 0; at < sent.size();) {
+            const qsizetype taken = far->writeSome(sent.mid(at, 4096));
+            at += taken;
+            if (taken == 0)
+                QTest::qWait(1);
+        }
+
+        auto *log = find<QPlainTextEdit>("txtInput");
+        const QString expected = QString::fromLatin1(sent).replace(QStringLiteral("\r\n"), "\n");
+        QTRY_COMPARE_WITH_TIMEOUT(log->toPlainText(), expected, 20000);
+        QVERIFY(batches.count() >= sent.size() / 16384);
+        for (const QList<QVariant> &batch : batches)
+            QVERIFY(batch.at(0).toString().size() <= 16384);
+    }
+
+private:
+    PortDirectory portOne() const
+    {
+        QProcessEnvironment env;
+        env.insert(PortDirectory::overrideVariable(1), far->slavePath());
+        return PortDirectory(env, {});
+    }
+
+    void start(ManualTickSource *manual)
+    {
+        ticks = manual, start(static_cast<TickSource *>(manual));
+    }
+    void start(TickSource *repeatTimer)
+    {
+        far = std::make_unique<PseudoTerminal>();
+        QVERIFY(far->isValid());
+        drive = std::make_unique<DriveSessionThread>(new DriveSession(
+            std::make_unique<QtSerialLink>(portOne()), std::unique_ptr<TickSource>(repeatTimer)));
+        window = std::make_unique<Tavimork_PC_Controlled_Bot>(
+            *drive->session(), std::make_unique<RecordingMessageBoxPresenter>(), portOne());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        find<QPushButton>("cmdConn")->click();
+        QVERIFY(find<QPushButton>("cmdDisc")->isEnabled());
+    }
+
+    // From plain background: Qt drops a move to where the pointer already is.
+    void moveOnto(const char *name) const
+    {
+        QTest::mouseMove(window.get(), QPoint(2, 60));
+        QTest::mouseMove(window.get(), find(name)->geometry().center());
+    }
+
+    template <typename Widget = QWidget> Widget *find(const char *name) const
+    {
+        auto *widget = window->findChild<Widget *>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+
+    QByteArray received()
+    {
+        far->readInto(&m_received);
+        return m_received;
+    }
+
+    std::unique_ptr<PseudoTerminal> far;
+    std::unique_ptr<DriveSessionThread> drive;
+    std::unique_ptr<Tavimork_PC_Controlled_Bot> window;
+    ManualTickSource *ticks = nullptr;
+    QByteArray m_received;
+};
+
+QTEST_MAIN(TestDriveSessionThread)
+#include "tst_drivesessionthread.moc"
