@@ -86,6 +86,9 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
 {
     shutDownSession();
+    // The controls outlive this part of the window by a moment, and the
+    // keyboard button still reports losing the focus as they go.
+    cmdKeyBoard->disconnect(this);
 }
 
 void Tavimork_PC_Controlled_Bot::createControls()
