@@ -22,6 +22,10 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
     connect(m_connection, &Connection::lost, this, &DriveSession::lost);
     connect(m_controller, &DriveController::stateChanged, this, &DriveSession::driveStateChanged);
+    connect(m_controller, &DriveController::stateChanged, m_windowWatch,
+            [this](const QString &command, bool repeating) {
+                m_windowWatch->setWatching(repeating && !command.isEmpty());
+            });
     connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::textReceived);
     connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
     connect(m_windowWatch, &WindowWatch::frozen, m_controller, &DriveController::hold);
@@ -73,7 +77,6 @@ void DriveSession::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    m_windowWatch->stop();
     // Leaving while a direction repeats on an open port would leave the robot
     // driving with no console.
     if (m_controller->isDriving())

@@ -5,13 +5,25 @@ WindowWatch::WindowWatch(QObject *parent)
 {
     m_pinger.setInterval(PingPeriod);
     connect(&m_pinger, &QTimer::timeout, this, &WindowWatch::check);
-    m_pinger.start();
+}
+
+void WindowWatch::setWatching(bool watching)
+{
+    if (watching == m_watching)
+        return;
+    m_watching = watching;
+    if (watching) {
+        m_sinceAnswer.start();
+        m_pinger.start();
+    } else {
+        // Whatever froze, no one is driving: nothing left to hold.
+        m_pinger.stop();
+        answered();
+    }
 }
 
 void WindowWatch::answered()
 {
-    // Armed by the first answer: until a window has answered there is no one
-    // steering whose silence would mean anything.
     m_sinceAnswer.start();
     if (m_frozen) {
         m_frozen = false;
@@ -19,14 +31,9 @@ void WindowWatch::answered()
     }
 }
 
-void WindowWatch::stop()
-{
-    m_pinger.stop();
-}
-
 void WindowWatch::check()
 {
-    if (!m_frozen && m_sinceAnswer.isValid() && m_sinceAnswer.elapsed() > SilenceLimit.count()) {
+    if (!m_frozen && m_sinceAnswer.elapsed() > SilenceLimit.count()) {
         m_frozen = true;
         emit frozen();
     }

@@ -6,9 +6,10 @@
 
 #include <chrono>
 
-// Tells whether the window that steers is still alive. It asks for a sign of
-// life every ping period; a window that has answered once and then stays
-// silent past the limit is frozen, and the operator's stop may be stuck in it.
+// Tells whether the window that steers is still alive while it matters, that
+// is while the robot is being driven: it then asks for a sign of life every
+// ping period, and a window silent past the limit is frozen; the operator's
+// stop may be stuck in it. Nothing wakes up while no one drives.
 class WindowWatch : public QObject
 {
     Q_OBJECT
@@ -21,10 +22,11 @@ public:
 
     bool isFrozen() const { return m_frozen; }
 
+    // Starts asking when the robot starts being driven (the window was alive
+    // just now: it asked for that) and stops when it no longer is.
+    void setWatching(bool watching);
     // The window's answer to ping().
     void answered();
-    // Stops asking, for good: the window is going away.
-    void stop();
 
 signals:
     // Answer through answered(), from the window's thread.
@@ -36,6 +38,7 @@ private:
     void check();
 
     QTimer m_pinger{this};
+    bool m_watching = false;
     QElapsedTimer m_sinceAnswer;
     bool m_frozen = false;
 };
