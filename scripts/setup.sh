@@ -12,6 +12,8 @@ packages=(
   fonts-wine fonts-dejavu-core
   # end-to-end tests on a real X server
   xvfb xauth xdotool x11-xkb-utils x11-utils x11-xserver-utils xclip socat
+  # benchmark: pointer moves through XTest, timed in-process
+  libxcb-xtest0-dev
   # package checks
   dpkg-dev desktop-file-utils file
   "$@"
