@@ -43,7 +43,11 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
 {
     if (m_shutDown)
         return {};
-    if (!m_connection->open(listPosition))
+    const bool opened = m_connection->open(listPosition);
+    // The window is waiting for this answer, so it is alive, however long the
+    // open took.
+    m_windowWatch->answered();
+    if (!opened)
         return {false, m_connection->errorString()};
     // A character or line break cut off by the last connection is not
     // completed by this one.
