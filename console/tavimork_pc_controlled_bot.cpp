@@ -171,6 +171,7 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
+    connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);
     // Answered once now, so the session watches this window from its first
     // step on, and then at every heartbeat.
     const auto answer = [this] {
@@ -226,8 +227,9 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     cmdConn->setEnabled(false);
     cmdDisc->setEnabled(true);
     Combo4->setEnabled(false);
-    const qint16 port = Connection::portForListPosition(position);
-    showStatus(tr("Port %1 open: %2").arg(port).arg(result.detail));
+    m_openPort = Connection::portForListPosition(position);
+    m_openStatus = tr("Port %1 open: %2").arg(m_openPort).arg(result.detail);
+    showStatus(m_openStatus);
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
@@ -235,6 +237,14 @@ void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
     post([session = &m_session] { session->close(); });
     showClosedState();
     showSelectedPort();
+}
+
+void Tavimork_PC_Controlled_Bot::showLineStalled(bool stalled)
+{
+    // The news may cross a Disconnect on its way here.
+    if (!cmdDisc->isEnabled())
+        return;
+    showStatus(stalled ? tr("Port %1: the robot is not reading").arg(m_openPort) : m_openStatus);
 }
 
 void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)

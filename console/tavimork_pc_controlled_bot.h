@@ -50,6 +50,7 @@ private:
     void cmdConn_Click();
     void cmdDisc_Click();
     void onPortLost(const QString &reason);
+    void showLineStalled(bool stalled);
     void appendReceived(const QString &text);
 
     void lblForward_MouseMove();
@@ -75,6 +76,8 @@ private:
     DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;
     const PortDirectory m_directory;
+    qint16 m_openPort = 0;
+    QString m_openStatus;
 
     QPushButton *cmdConn = nullptr;
     QPushButton *cmdDisc = nullptr;

@@ -28,7 +28,7 @@ void DriveController::direction(QLatin1String command)
 void DriveController::stop()
 {
     if (m_link.portOpen())
-        m_link.setOutput(DriveCommand::Stop);
+        writeStop();
     setRepeating(false);
 }
 
@@ -43,7 +43,7 @@ void DriveController::hold()
         return;
     m_held = true;
     if (isDriving() && m_link.portOpen())
-        m_link.setOutput(DriveCommand::Stop);
+        writeStop();
 }
 
 void DriveController::release()
@@ -58,8 +58,37 @@ bool DriveController::isRepeating() const
 
 void DriveController::tmr_Send_Command_Timer()
 {
-    if (!m_held && m_link.portOpen())
-        m_link.setOutput(strCommand);
+    if (m_held || strCommand.isEmpty() || !m_link.portOpen())
+        return;
+    // A direction byte says "keep going"; one still waiting to go out already
+    // says it, and a pile of them would keep the robot going long after the
+    // operator stopped.
+    if (m_link.outputPending()) {
+        emit outputStalled();
+        return;
+    }
+    m_link.setOutput(strCommand);
+    m_lastWriteWasStop = false;
+}
+
+void DriveController::dropQueued()
+{
+    if (!m_link.portOpen() || !m_link.outputPending())
+        return;
+    m_link.discardOutput();
+    if (m_lastWriteWasStop)
+        m_link.setOutput(DriveCommand::Stop);
+}
+
+void DriveController::writeStop()
+{
+    // Whatever still waits is older than this stop and would only delay it.
+    if (m_link.outputPending()) {
+        emit outputStalled();
+        m_link.discardOutput();
+    }
+    m_link.setOutput(DriveCommand::Stop);
+    m_lastWriteWasStop = true;
 }
 
 void DriveController::setRepeating(bool repeating)

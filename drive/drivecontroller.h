@@ -22,7 +22,8 @@ public:
     // Makes one of "8", "2", "4", "6" current and (re)enables repetition.
     // Writes nothing itself: the first byte goes out on the next tick.
     void direction(QLatin1String command);
-    // Writes "5" if the port is open, then ends the repetition.
+    // Writes "5" if the port is open, ahead of anything still waiting to go
+    // out, then ends the repetition.
     void stop();
     // Ends the repetition without writing anything.
     void halt();
@@ -34,6 +35,11 @@ public:
     void hold();
     void release();
 
+    // Drops whatever still waits to go out, for a Disconnect: the robot
+    // should not get old bytes after the operator let go of the line. A stop
+    // among them is the operator's, and is written again.
+    void dropQueued();
+
     QString command() const { return strCommand; }
     bool isRepeating() const;
     // A direction is current and being repeated.
@@ -41,15 +47,19 @@ public:
     bool isHeld() const { return m_held; }
 
     // One expiry of the repeat timer: the current command goes out if the
-    // port is open. An empty command (nothing asked for yet) writes no byte.
+    // port is open and the last byte has left. An empty command (nothing
+    // asked for yet) writes no byte.
     void tmr_Send_Command_Timer();
 
 signals:
     // The command or whether it repeats changed.
     void stateChanged(const QString &command, bool repeating);
+    // A write found earlier bytes still waiting: the far end is not reading.
+    void outputStalled();
 
 private:
     void setRepeating(bool repeating);
+    void writeStop();
 
     SerialLink &m_link;
     // Only ever a direction: a stop or halt only disables the timer and leaves
@@ -58,4 +68,5 @@ private:
     QString strCommand;
     TickSource *const tmr_Send_Command;
     bool m_held = false;
+    bool m_lastWriteWasStop = false;
 };

@@ -8,6 +8,15 @@
 #include "ticksource.h"
 #include "windowwatch.h"
 
+#include <QTimer>
+
+#include <chrono>
+
+namespace {
+// How soon the status line hears that a stalled far end reads again.
+constexpr std::chrono::milliseconds DrainPollPeriod{100};
+} // namespace
+
 DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
                            std::unique_ptr<TickSource> repeatTimer, QObject *parent)
     : QObject(parent)
@@ -17,10 +26,15 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     , m_controller(new DriveController(*MSComm1, repeatTimer.release(), this))
     , m_received(new ReceivedTextQueue(this))
     , m_windowWatch(new WindowWatch(this))
+    , m_drainPoll(new QTimer(this))
 {
     MSComm1->setParent(this);
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
     connect(m_connection, &Connection::lost, this, &DriveSession::lost);
+    connect(m_connection, &Connection::lost, this, &DriveSession::checkDrained);
+    connect(m_controller, &DriveController::outputStalled, this, &DriveSession::onOutputStalled);
+    m_drainPoll->setInterval(DrainPollPeriod);
+    connect(m_drainPoll, &QTimer::timeout, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::stateChanged, this, &DriveSession::driveStateChanged);
     connect(m_controller, &DriveController::stateChanged, m_windowWatch,
             [this](const QString &command, bool repeating) {
@@ -57,7 +71,9 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
 
 void DriveSession::close()
 {
+    m_controller->dropQueued();
     m_connection->close();
+    checkDrained();
 }
 
 void DriveSession::direction(QLatin1String command)
@@ -87,6 +103,7 @@ void DriveSession::shutdown()
         m_controller->stop();
     m_controller->halt();
     m_connection->close();
+    checkDrained();
 }
 
 void DriveSession::windowAnswered()
@@ -97,6 +114,24 @@ void DriveSession::windowAnswered()
 void DriveSession::receivedTextShown()
 {
     m_received->batchShown();
+}
+
+void DriveSession::onOutputStalled()
+{
+    if (m_lineStalled)
+        return;
+    m_lineStalled = true;
+    m_drainPoll->start();
+    emit lineStalled(true);
+}
+
+void DriveSession::checkDrained()
+{
+    if (!m_lineStalled || (MSComm1->portOpen() && MSComm1->outputPending()))
+        return;
+    m_lineStalled = false;
+    m_drainPoll->stop();
+    emit lineStalled(false);
 }
 
 void DriveSession::MSComm1_OnComm()

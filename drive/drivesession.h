@@ -9,6 +9,7 @@
 #include <memory>
 
 class Connection;
+class QTimer;
 class DriveController;
 class ReceivedTextQueue;
 class SerialLink;
@@ -67,6 +68,8 @@ signals:
     // receivedTextShown() once it is in the log.
     void textReceived(const QString &text);
     void driveStateChanged(const QString &command, bool repeating);
+    // The far end stopped taking what is written (true), or took it all again.
+    void lineStalled(bool stalled);
     // Answer with windowAnswered(). A window that stops answering while the
     // robot is driven has the robot stopped until it answers again.
     void heartbeat();
@@ -74,6 +77,9 @@ signals:
 private:
     // The link has received data: decode it and queue it for the log.
     void MSComm1_OnComm();
+    void onOutputStalled();
+    // Ends a stall once nothing waits to go out any more, or the port closed.
+    void checkDrained();
 
     SerialLink *const MSComm1;
     Connection *const m_connection;
@@ -81,5 +87,7 @@ private:
     ReceivedTextQueue *const m_received;
     WindowWatch *const m_windowWatch;
     ReceivedTextDecoder m_decoder;
+    QTimer *const m_drainPoll;
+    bool m_lineStalled = false;
     bool m_shutDown = false;
 };

@@ -1,6 +1,25 @@
 #include "qtseriallink.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <chrono>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace {
+// Long enough for a stop to cross any line that is being read at all, short
+// enough that a far end that stopped reading does not hold up the close.
+constexpr std::chrono::milliseconds CloseDrainTimeout{500};
+constexpr std::chrono::milliseconds DriverDrainPoll{5};
+} // namespace
 
 QtSerialLink::QtSerialLink(PortDirectory directory, QObject *parent)
     : SerialLink(parent)
@@ -60,12 +79,46 @@ bool QtSerialLink::setPortOpen(bool open)
 
 void QtSerialLink::setOutput(const QString &text)
 {
-    if (m_connected && !text.isEmpty()) {
-        m_port.write(text.toLatin1());
-        // Out now rather than when the event loop next looks at the port:
-        // a stop is on the line before this step returns.
+    if (!m_connected || text.isEmpty())
+        return;
+    m_port.write(text.toLatin1());
+    // Out now, not when the event loop next looks at the port, so the next
+    // tick finds the line clear. Only into a line with room: QSerialPort
+    // reports a write that finds a full line as a resource error, as if the
+    // device were unplugged.
+    if (lineHasRoom())
         m_port.flush();
-    }
+}
+
+bool QtSerialLink::outputPending() const
+{
+    return m_connected && (m_port.bytesToWrite() > 0 || pendingInDriver());
+}
+
+void QtSerialLink::discardOutput()
+{
+    if (m_connected)
+        m_port.clear(QSerialPort::Output);
+}
+
+bool QtSerialLink::lineHasRoom() const
+{
+#ifdef Q_OS_UNIX
+    pollfd line{m_port.handle(), POLLOUT, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & POLLOUT);
+#else
+    return true;
+#endif
+}
+
+bool QtSerialLink::pendingInDriver() const
+{
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    return ::ioctl(m_port.handle(), TIOCOUTQ, &queued) == 0 && queued > 0;
+#else
+    return false;
+#endif
 }
 
 QByteArray QtSerialLink::input()
@@ -117,11 +170,22 @@ bool QtSerialLink::open()
 
 void QtSerialLink::close()
 {
+    const bool healthy = m_connected;
     m_connected = false;
     if (m_port.isOpen()) {
-        // Writes are buffered until the event loop runs; a stop written just
-        // before closing must still reach the robot.
-        m_port.flush();
+        if (healthy) {
+            // A stop written just before closing must still reach the robot.
+            const QDeadlineTimer deadline(CloseDrainTimeout);
+            while (m_port.bytesToWrite() > 0 && !deadline.hasExpired())
+                m_port.waitForBytesWritten(int(deadline.remainingTime()));
+            while (pendingInDriver() && !deadline.hasExpired())
+                QThread::msleep(static_cast<unsigned long>(DriverDrainPoll.count()));
+        }
+        // Whatever a far end that stopped reading did not take goes now, not
+        // when (or if) it reads again. Only then: flushing also drops bytes
+        // on their way through a pseudo-terminal, which no queue shows.
+        if (m_port.bytesToWrite() > 0 || pendingInDriver())
+            m_port.clear(QSerialPort::Output);
         m_pending += m_port.readAll();
         m_port.close();
     }

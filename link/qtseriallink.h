@@ -13,6 +13,9 @@
 // a Qt lock file, an flock() or TIOCEXCL does not open; the first two hold even
 // against root.
 //
+// Closing gives bytes still queued a bounded time to leave (a stop written just
+// before must reach the robot), then drops them.
+//
 // When the device fails under an open link (far end hung up, adapter unplugged,
 // I/O error) the link reports closed at once, drops later writes, closes the
 // device from the event loop and then raises portLost() once. Calling
@@ -35,12 +38,18 @@ public:
     // Latin-1: characters beyond U+00FF go out as '?'.
     void setOutput(const QString &text) override;
     QByteArray input() override;
+    // The port's own write queue, and the driver's where it says (TIOCOUTQ; a
+    // pseudo-terminal always says empty).
+    bool outputPending() const override;
+    void discardOutput() override;
     QString deviceName() const override { return m_device; }
     QString errorString() const override { return m_errorString; }
 
 private:
     bool open();
     void close();
+    bool pendingInDriver() const;
+    bool lineHasRoom() const;
     bool fail(const QString &reason);
     QString portLabel() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);

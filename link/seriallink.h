@@ -28,6 +28,11 @@ public:
     virtual void setOutput(const QString &text) = 0;
     // Everything received and not yet taken, oldest first.
     virtual QByteArray input() = 0;
+    // Something written is still waiting to go out: the far end is not
+    // reading, or not as fast as it is written to.
+    virtual bool outputPending() const = 0;
+    // Drops whatever written bytes are still waiting to go out.
+    virtual void discardOutput() = 0;
 
     // The device the port was opened on last, e.g. /dev/ttyUSB0.
     virtual QString deviceName() const = 0;

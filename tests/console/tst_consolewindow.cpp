@@ -245,6 +245,24 @@ private slots:
         QCOMPARE(f->link->written, QByteArray());
     }
 
+    void statusLineSaysWhileTheRobotIsNotReadingAndDisconnectDropsTheQueue()
+    {
+        button("cmdConn")->click();
+        f->link->stalled = true;
+        controller().direction(DriveCommand::Forward);
+        f->ticks->fire(2);
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port 1: the robot is not reading"));
+        f->link->readAgain();
+        QTRY_COMPARE(label("lblStatus")->text(), QStringLiteral("Port 1 open: /dev/fake1"));
+
+        f->link->stalled = true;
+        f->ticks->fire(2);
+        button("cmdDisc")->click();
+        QCOMPARE(f->link->written, QByteArray("8"));
+        QVERIFY(f->link->queued.isEmpty());
+        QVERIFY(!label("lblStatus")->text().contains(QStringLiteral("not reading")));
+    }
+
     void receivedTextGoesAfterTypedTextAndSplitLineBreaksCountOnce()
     {
         button("cmdConn")->click();

@@ -8,6 +8,7 @@
 #include "recordingmessageboxpresenter.h"
 #include "tavimork_pc_controlled_bot.h"
 
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <memory>
+#include <thread>
 
 // The window and a drive session on its own thread, as the program runs them,
 // with a pseudo-terminal as the robot.
@@ -104,6 +106,44 @@ private slots:
         QVERIFY(find<QLabel>("lblStatus")->text().contains(QStringLiteral("lost")));
         QTest::qWait(100);
         QCOMPARE(lost.count(), 1);
+    }
+
+    void farEndThatStopsReadingGetsNoPileOfDirectionsAndTheStopLast()
+    {
+        start(new ManualTickSource);
+        moveOnto("lblForward");
+        // Far more ticks than the line holds, with nobody reading.
+        const int tickCount = 40000;
+        QMetaObject::invokeMethod(ticks, [t = ticks] { t->fire(tickCount); });
+        QTRY_VERIFY2(find<QLabel>("lblStatus")->text().contains(QStringLiteral("not reading")),
+                     qPrintable(find<QLabel>("lblStatus")->text()));
+        moveOnto("lblStop1");
+
+        QTRY_VERIFY(received().endsWith('5'));
+        QCOMPARE(received().count('5'), 1);
+        QVERIFY2(received().count('8') < tickCount / 2, QByteArray::number(received().count('8')));
+        QTRY_VERIFY(find<QLabel>("lblStatus")->text().contains(QStringLiteral("open")));
+    }
+
+    void closingOnALineThatStoppedReadingStillGetsTheStopOut()
+    {
+        start(new ManualTickSource);
+        moveOnto("lblForward");
+        QMetaObject::invokeMethod(ticks, [t = ticks] { t->fire(40000); });
+        QTRY_VERIFY(find<QLabel>("lblStatus")->text().contains(QStringLiteral("not reading")));
+
+        // The far end reads again a moment into the close, which waits for it.
+        QByteArray drained;
+        std::thread farEnd([this, &drained] {
+            QThread::msleep(100);
+            QDeadlineTimer deadline(2000);
+            while (!drained.endsWith('5') && !deadline.hasExpired())
+                far->readInto(&drained);
+        });
+        window->close();
+        farEnd.join();
+        QVERIFY(drained.endsWith('5'));
+        QCOMPARE(drained.count('5'), 1);
     }
 
     void floodReachesTheLogWholeInBoundedBatches()

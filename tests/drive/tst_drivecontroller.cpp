@@ -4,6 +4,7 @@
 #include "manualticksource.h"
 #include "periodictimer.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 class TestDriveController : public QObject
@@ -143,6 +144,34 @@ private slots:
         controller->direction(DriveCommand::Forward);
         controller->hold(); // port closed
         QCOMPARE(link->written, QByteArray());
+    }
+
+    void stalledLineKeepsOneDirectionWaitingAndAStopGoesAheadOfIt()
+    {
+        QSignalSpy stalled(controller.get(), &DriveController::outputStalled);
+        QVERIFY(stalled.isValid());
+        link->stalled = true;
+        controller->direction(DriveCommand::Forward);
+        ticks->fire(5);
+        QCOMPARE(link->queued, QByteArray("8"));
+        QCOMPARE(stalled.count(), 4);
+
+        controller->stop();
+        QCOMPARE(link->queued, QByteArray("5"));
+        // A Disconnect now drops what waits but keeps the operator's stop.
+        controller->dropQueued();
+        QCOMPARE(link->queued, QByteArray("5"));
+
+        link->readAgain();
+        controller->direction(DriveCommand::Backward);
+        ticks->fire();
+        controller->halt();
+        link->stalled = true;
+        controller->direction(DriveCommand::Left);
+        ticks->fire(2);
+        controller->dropQueued();
+        QCOMPARE(link->queued, QByteArray());
+        QCOMPARE(link->written, QByteArray("52"));
     }
 
     void receivedBytesDoNotChangeWhatIsWritten()

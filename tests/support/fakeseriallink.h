@@ -40,15 +40,23 @@ public:
             return false;
         }
         m_open = open;
+        if (!open)
+            queued.clear();
         return true;
     }
     bool portOpen() const override { return m_open; }
     void setOutput(const QString &text) override
     {
-        if (m_open)
+        if (!m_open)
+            return;
+        if (stalled)
+            queued += text.toLatin1();
+        else
             written += text.toLatin1();
     }
     QByteArray input() override { return std::exchange(pending, QByteArray()); }
+    bool outputPending() const override { return !queued.isEmpty(); }
+    void discardOutput() override { queued.clear(); }
     QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(commPort); }
     QString errorString() const override { return m_error; }
 
@@ -58,6 +66,12 @@ public:
         pending += bytes;
         emit OnComm();
     }
+    // The far end takes what waited for it, and reads on from now.
+    void readAgain()
+    {
+        stalled = false;
+        written += std::exchange(queued, QByteArray());
+    }
     void lose(const QString &reason)
     {
         m_open = false;
@@ -65,10 +79,13 @@ public:
     }
 
     bool opens = true;
+    // The far end does not read: writes wait in queued.
+    bool stalled = false;
     qint16 commPort = 0;
     QString settings;
     QStringList calls;
     QByteArray written;
+    QByteArray queued;
     QByteArray pending;
 
 private:
