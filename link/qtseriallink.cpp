@@ -1,6 +1,7 @@
 #include "qtseriallink.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QThread>
 
 #include <chrono>
@@ -136,12 +137,21 @@ bool QtSerialLink::open()
         return fail(tr("No serial device for port %1").arg(m_commPort));
 
     m_device = device;
+    // Locks are taken on the device node itself: the lock file other serial
+    // programs look for is named after it (LCK..ttyUSB0), whatever link or
+    // by-id path led here, and its name stays short however long that was.
+    const QFileInfo node(device);
+    const QString real = node.canonicalFilePath();
+    if (real.isEmpty())
+        return fail(tr("Cannot open %1: no such device").arg(portLabel()));
+    m_device = real == device ? device : tr("%1 (%2)").arg(device, real);
+
     // Before QSerialPort touches the line, so a refused open leaves the holder's
     // settings alone.
-    if (!m_lock.tryAcquire(device))
+    if (!m_lock.tryAcquire(real))
         return fail(tr("Cannot open %1: in use by another program").arg(portLabel()));
 
-    m_port.setPortName(device);
+    m_port.setPortName(real);
     // The port is closed here, so these only become the settings it opens with.
     m_settings.applyTo(m_port);
     m_port.setFlowControl(QSerialPort::NoFlowControl);

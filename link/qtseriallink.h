@@ -59,7 +59,7 @@ private:
     PortDirectory m_directory;
     qint16 m_commPort = PortDirectory::firstPort;
     LineSettings m_settings;
-    // The path opened last, for messages.
+    // The path opened last, for messages, with the device node it leads to.
     QString m_device;
     QString m_errorString;
     QString m_lossReason;

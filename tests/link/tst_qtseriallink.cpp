@@ -1,6 +1,7 @@
 #include "pseudoterminal.h"
 #include "qtseriallink.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -43,6 +44,8 @@ private slots:
     void deliversArrivalsInOrderWithOnCommForEach();
     void byteWrittenJustBeforeClosingReachesTheLine();
     void refusesPortHeldByAnotherLinkUnderAnyPath();
+    void refusesPortAnotherProgramHoldsThroughAnotherPath();
+    void veryLongPathOpensAndNamesTheRealDevice();
     void farEndHangUpClosesTheLinkOnceAndGoesQuiet();
     void portWithoutDeviceDoesNotOpen();
     void refusesPortNumbersOutsideTheRange();
@@ -220,6 +223,38 @@ void tst_QtSerialLink::refusesPortHeldByAnotherLinkUnderAnyPath()
     QVERIFY(m_link->setPortOpen(false));
     QtSerialLink next(directoryWithPort1(alias));
     QVERIFY2(next.setPortOpen(true), qPrintable(next.errorString()));
+}
+
+// Another serial program: a plain QSerialPort takes the device's lock file and
+// TIOCEXCL, which root ignores, and no flock().
+void tst_QtSerialLink::refusesPortAnotherProgramHoldsThroughAnotherPath()
+{
+    QSerialPort program;
+    program.setPortName(m_far->slavePath());
+    QVERIFY2(program.open(QIODevice::ReadWrite), qPrintable(program.errorString()));
+    QTemporaryDir dir;
+    const QString alias = dir.filePath(QStringLiteral("by-id-robot"));
+    QVERIFY(QFile::link(m_far->slavePath(), alias));
+
+    QtSerialLink link(directoryWithPort1(alias));
+    QVERIFY(!link.setPortOpen(true));
+    QVERIFY2(link.errorString().contains(m_far->slavePath()), qPrintable(link.errorString()));
+}
+
+void tst_QtSerialLink::veryLongPathOpensAndNamesTheRealDevice()
+{
+    QTemporaryDir dir;
+    QString folder = dir.path();
+    while (folder.size() < 300) {
+        folder += QStringLiteral("/a-rather-long-folder-name");
+        QVERIFY(QDir().mkpath(folder));
+    }
+    const QString alias = folder + QStringLiteral("/robot");
+    QVERIFY(QFile::link(m_far->slavePath(), alias));
+
+    QtSerialLink link(directoryWithPort1(alias));
+    QVERIFY2(link.setPortOpen(true), qPrintable(link.errorString()));
+    QVERIFY(link.deviceName().contains(m_far->slavePath()));
 }
 
 void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
