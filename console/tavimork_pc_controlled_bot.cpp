@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "consolefonts.h"
 #include "consolelayout.h"
+#include "devicelistwatch.h"
 #include "drivecommands.h"
 #include "drivesession.h"
 #include "keyboardcontrolbutton.h"
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QThread>
 
 #include <utility>
@@ -69,6 +71,7 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     , m_session(session)
     , m_messageBox(std::move(messageBox))
     , m_directory(std::move(directory))
+    , m_deviceWatch(new DeviceListWatch(QStringLiteral("/dev"), this))
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
     setWindowTitle(QStringLiteral("Tavimork PC Controlled Robot"));
@@ -123,6 +126,8 @@ void Tavimork_PC_Controlled_Bot::createControls()
     Label1->setWordWrap(true);
     lblStatus->setWordWrap(true);
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Device paths, error texts: words from outside, never markup.
+    lblStatus->setTextFormat(Qt::PlainText);
     cmdDisc->setEnabled(false);
 }
 
@@ -169,6 +174,12 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(cmdConn, &QPushButton::clicked, this, &Self::cmdConn_Click);
     connect(cmdDisc, &QPushButton::clicked, this, &Self::cmdDisc_Click);
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
+    // An open port's line says what was opened; only a closed one follows
+    // adapters plugged in and out.
+    connect(m_deviceWatch, &DeviceListWatch::devicesChanged, this, [this] {
+        if (cmdConn->isEnabled())
+            showSelectedPort();
+    });
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);
@@ -340,7 +351,8 @@ void Tavimork_PC_Controlled_Bot::showStatus(const QString &text)
 {
     lblStatus->setText(text);
     // The strip is narrow; a long device path or reason is whole here.
-    lblStatus->setToolTip(text);
+    // Tooltips take markup, so the text goes in escaped.
+    lblStatus->setToolTip(Qt::convertFromPlainText(text));
 }
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)

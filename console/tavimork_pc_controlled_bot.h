@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+class DeviceListWatch;
 class DriveSession;
 class KeyboardControlButton;
 class MessageBoxPresenter;
@@ -76,6 +77,7 @@ private:
     DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;
     const PortDirectory m_directory;
+    DeviceListWatch *const m_deviceWatch;
     qint16 m_openPort = 0;
     QString m_openStatus;
 

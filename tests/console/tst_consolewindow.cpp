@@ -1,11 +1,15 @@
 #include "consolewindowfixture.h"
+#include "devicelistwatch.h"
 #include "drivecommands.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestConsoleWindow : public QObject
@@ -261,6 +265,32 @@ private slots:
         QCOMPARE(f->link->written, QByteArray("8"));
         QVERIFY(f->link->queued.isEmpty());
         QVERIFY(!label("lblStatus")->text().contains(QStringLiteral("not reading")));
+    }
+
+    void textFromOutsideShowsAsTextNotMarkup()
+    {
+        button("cmdConn")->click();
+        const QString hostile = QStringLiteral("<font size=7 color=red>big</font><img src=x>");
+        f->link->lose(hostile);
+        QCOMPARE(label("lblStatus")->textFormat(), Qt::PlainText);
+        QVERIFY(label("lblStatus")->text().endsWith(hostile));
+        QVERIFY(!label("lblStatus")->toolTip().contains(QStringLiteral("<font")));
+        QVERIFY(label("lblStatus")->toolTip().contains(QStringLiteral("&lt;font")));
+    }
+
+    void aBurstOfDeviceChangesIsReportedOnce()
+    {
+        QTemporaryDir dev;
+        DeviceListWatch watch(dev.path());
+        QSignalSpy changed(&watch, &DeviceListWatch::devicesChanged);
+        QVERIFY(changed.isValid());
+        for (const char *name : {"ttyUSB0", "ttyUSB1"}) {
+            QFile node(dev.filePath(QString::fromLatin1(name)));
+            QVERIFY(node.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(changed.wait());
+        QTest::qWait(400);
+        QCOMPARE(changed.count(), 1);
     }
 
     void receivedTextGoesAfterTypedTextAndSplitLineBreaksCountOnce()
