@@ -2,11 +2,13 @@
 #include "dialogmessageboxpresenter.h"
 #include "drivecommands.h"
 #include "drivesession.h"
+#include "drivesessionexitguard.h"
 #include "drivesessionthread.h"
 #include "periodictimer.h"
 #include "portdirectory.h"
 #include "qtseriallink.h"
 #include "tavimork_pc_controlled_bot.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 
@@ -14,6 +16,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Before any thread starts (the drive thread, Qt's X event reader, D-Bus),
+    // so that all of them inherit the mask and the signals reach only the
+    // signalfd below.
+    TerminationSignals::blockInThisThread();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavimork"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavimork"));
@@ -28,8 +34,18 @@ int main(int argc, char *argv[])
     const DriveSessionThread drive(
         new DriveSession(std::make_unique<QtSerialLink>(directory),
                          std::make_unique<PeriodicTimer>(DriveCommand::RepeatPeriod)));
+    const DriveSessionExitGuard exitGuard(*drive.session());
     Tavimork_PC_Controlled_Bot window(*drive.session(),
                                       std::make_unique<DialogMessageBoxPresenter>(), directory);
+
+    // Logout, Ctrl+C and service managers end the console as closing the
+    // window does. exit() as well, for a message box's loop that may be running.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &window, [&window] {
+        window.close();
+        QCoreApplication::exit(0);
+    });
+
     window.show();
     return app.exec();
 }

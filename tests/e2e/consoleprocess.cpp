@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <csignal>
+
 const QString ConsoleProcess::WindowTitle = QStringLiteral("Tavimork PC Controlled Robot");
 
 ConsoleProcess::ConsoleProcess(const XTools &x, QString executable)
@@ -141,6 +143,14 @@ bool ConsoleProcess::focusWindow(const QString &window)
 bool ConsoleProcess::requestClose()
 {
     return m_x.requestClose(m_window, &m_error);
+}
+
+bool ConsoleProcess::sendSignal(int signalNumber)
+{
+    if (isRunning() && ::kill(pid_t(pid()), signalNumber) == 0)
+        return true;
+    m_error = QStringLiteral("cannot send signal %1 to the console").arg(signalNumber);
+    return false;
 }
 
 bool ConsoleProcess::waitForExit(int timeoutMs)

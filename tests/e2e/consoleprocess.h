@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xtools.h"
+
 #include <QPoint>
 #include <QProcess>
 #include <QSize>
@@ -7,8 +9,6 @@
 #include <QStringList>
 
 #include <optional>
-
-class XTools;
 
 // One run of the real console program on an X server, driven from outside
 // the way an operator would: pointer and keys through xdotool at points given
@@ -51,6 +51,8 @@ public:
 
     // The close button of a window manager.
     bool requestClose();
+    // As logout, Ctrl+C in a terminal or a service manager would.
+    bool sendSignal(int signalNumber);
     bool waitForExit(int timeoutMs);
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     bool exitedCleanly() const;
@@ -59,7 +61,8 @@ private:
     bool readGeometry();
     bool act(const QStringList &xdotoolArguments);
 
-    const XTools &m_x;
+    // A copy: the X server may be one of a test's own, gone before the console.
+    const XTools m_x;
     const QString m_executable;
     QProcess m_process;
     QString m_window;

@@ -1,6 +1,7 @@
 #include "robotline.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QThread>
 
@@ -105,6 +106,31 @@ bool RobotLine::isHeldOpen() const
     pollfd state{m_master, 0, 0};
     ::poll(&state, 1, 0);
     return !(state.revents & POLLHUP);
+}
+
+bool RobotLine::isExclusive() const
+{
+    const int slave =
+        ::open(QFile::encodeName(m_devicePath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave < 0)
+        return errno == EBUSY;
+    int exclusive = 0;
+    ::ioctl(slave, TIOCGEXCL, &exclusive);
+    ::close(slave);
+    return exclusive != 0;
+}
+
+QStringList RobotLine::lockFiles() const
+{
+    // /dev/pts/7 is locked as LCK..pts_7.
+    const QString name = QString(m_devicePath).remove(QStringLiteral("/dev/")).replace(u'/', u'_');
+    QStringList found;
+    for (const char *directory : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
+        const QString path = QStringLiteral("%1/LCK..%2").arg(QLatin1String(directory), name);
+        if (QFileInfo::exists(path))
+            found << path;
+    }
+    return found;
 }
 
 qsizetype RobotLine::unreadCount() const

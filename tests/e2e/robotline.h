@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -47,6 +48,13 @@ public:
     // True while some program has the slave open: with no one on it the
     // master reports a hang-up.
     bool isHeldOpen() const;
+    // True while the slave keeps the exclusive-use flag (TIOCEXCL) its last
+    // holder set: nobody but root could open it. Opens it for a moment to
+    // ask, so only call this once the console has let go.
+    bool isExclusive() const;
+    // Lock files naming the slave (LCK..pts_7) in the usual lock directories,
+    // as serial programs leave them.
+    QStringList lockFiles() const;
     // Bytes the console wrote that the reader has not taken in yet.
     qsizetype unreadCount() const;
 

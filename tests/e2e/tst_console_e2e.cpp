@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <memory>
 
+#include <csignal>
+
 namespace {
 
 using namespace ConsolePoints;
@@ -105,15 +107,22 @@ private slots:
     void closingWhileDrivingWritesOneStopAndReleasesPort();
     void closingWhileIdleWritesNothing();
 
+    // Ending without the close button
+    void terminationSignalWhileDrivingWritesOneStopAndReleasesPort_data();
+    void terminationSignalWhileDrivingWritesOneStopAndReleasesPort();
+    void losingXServerWhileDrivingWritesOneStopAndReleasesPort();
+
 private:
     // Helpers report through m_failure and return false; the test then fails with it.
-    bool startConsole(const QString &port1Device);
-    bool startConnectedConsole();
+    // On the shared X server unless given another.
+    bool startConsole(const QString &port1Device, const XTools *x = nullptr);
+    bool startConnectedConsole(const XTools *x = nullptr);
     bool steer(QPoint label, char command, int atLeast);
     bool waitForStopAfter(qsizetype mark);
     QString logText();
     bool waitForLog(const QString &expected, QString *seen);
     bool waitForCloseAndRelease();
+    bool waitForExitAndRelease();
 
     std::unique_ptr<XServer> m_server;
     std::unique_ptr<XTools> m_x;
@@ -161,9 +170,10 @@ void tst_ConsoleE2E::cleanupTestCase()
     m_server.reset();
 }
 
-bool tst_ConsoleE2E::startConsole(const QString &port1Device)
+bool tst_ConsoleE2E::startConsole(const QString &port1Device, const XTools *x)
 {
-    m_console = std::make_unique<ConsoleProcess>(*m_x, QStringLiteral(TAVIMORK_EXECUTABLE));
+    m_console =
+        std::make_unique<ConsoleProcess>(x ? *x : *m_x, QStringLiteral(TAVIMORK_EXECUTABLE));
     if (!m_console->start(port1Device)) {
         m_failure = m_console->errorString();
         return false;
@@ -171,9 +181,9 @@ bool tst_ConsoleE2E::startConsole(const QString &port1Device)
     return true;
 }
 
-bool tst_ConsoleE2E::startConnectedConsole()
+bool tst_ConsoleE2E::startConnectedConsole(const XTools *x)
 {
-    if (!startConsole(m_line->devicePath()))
+    if (!startConsole(m_line->devicePath(), x))
         return false;
     if (!m_console->click(ConnectButton.center())) {
         m_failure = m_console->errorString();
@@ -246,14 +256,35 @@ bool tst_ConsoleE2E::waitForCloseAndRelease()
         m_failure = m_console->errorString();
         return false;
     }
-    if (!m_console->waitForExit(WaitMs) || !m_console->exitedCleanly()) {
+    if (!waitForExitAndRelease())
+        return false;
+    if (!m_console->exitedCleanly()) {
         m_failure = QStringLiteral("the console did not exit cleanly on close");
+        return false;
+    }
+    return true;
+}
+
+// Free for the next program: not held, not flagged exclusive, no lock file.
+bool tst_ConsoleE2E::waitForExitAndRelease()
+{
+    if (!m_console->waitForExit(WaitMs)) {
+        m_failure = QStringLiteral("the console did not exit");
         return false;
     }
     // Whatever it wrote before letting go must all be read before judging it.
     if (!QTest::qWaitFor([this] { return !m_line->isHeldOpen() && m_line->unreadCount() == 0; },
                          WaitMs)) {
         m_failure = QStringLiteral("the port is still held after the console exited");
+        return false;
+    }
+    if (m_line->isExclusive()) {
+        m_failure = QStringLiteral("the port is left flagged for exclusive use");
+        return false;
+    }
+    const QStringList lockFiles = m_line->lockFiles();
+    if (!lockFiles.isEmpty()) {
+        m_failure = QStringLiteral("lock files left behind: %1").arg(lockFiles.join(u' '));
         return false;
     }
     return true;
@@ -651,6 +682,49 @@ void tst_ConsoleE2E::closingWhileIdleWritesNothing()
     const qsizetype mark = m_line->receivedCount();
     QVERIFY2(waitForCloseAndRelease(), qPrintable(m_failure));
     QCOMPARE(m_line->receivedSince(mark), QByteArray());
+}
+
+// Ending without the close button
+
+void tst_ConsoleE2E::terminationSignalWhileDrivingWritesOneStopAndReleasesPort_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void tst_ConsoleE2E::terminationSignalWhileDrivingWritesOneStopAndReleasesPort()
+{
+    QFETCH(int, signalNumber);
+    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(m_failure));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY2(m_console->sendSignal(signalNumber), qPrintable(m_console->errorString()));
+    QVERIFY2(waitForExitAndRelease(), qPrintable(m_failure));
+    QVERIFY(m_console->exitedCleanly());
+
+    const QByteArray bytes = m_line->receivedSince(mark);
+    QVERIFY2(matches(bytes, "^8*5$"), qPrintable(runs(bytes)));
+}
+
+void tst_ConsoleE2E::losingXServerWhileDrivingWritesOneStopAndReleasesPort()
+{
+    // A server of its own to lose: the shared one serves the other tests.
+    XServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const XTools x(server.clientEnvironment());
+    QVERIFY2(startConnectedConsole(&x), qPrintable(m_failure));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(m_failure));
+
+    const qsizetype mark = m_line->receivedCount();
+    server.kill();
+    // Qt ends the program with a failure status of its own: only the line is judged.
+    QVERIFY2(waitForExitAndRelease(), qPrintable(m_failure));
+
+    const QByteArray bytes = m_line->receivedSince(mark);
+    QVERIFY2(matches(bytes, "^8*5$"), qPrintable(runs(bytes)));
 }
 
 QTEST_GUILESS_MAIN(tst_ConsoleE2E)

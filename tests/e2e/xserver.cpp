@@ -53,6 +53,12 @@ void XServer::stop()
     }
 }
 
+void XServer::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
 QProcessEnvironment XServer::clientEnvironment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -18,6 +18,8 @@ public:
     // Starts Xvfb on a free display number it picks itself.
     bool start(int timeoutMs = 30000);
     void stop();
+    // Gone without a word to its clients, as when it crashes.
+    void kill();
 
     QString display() const { return m_display; }
     QString errorString() const { return m_error; }

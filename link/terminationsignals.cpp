@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#ifdef Q_OS_LINUX
 #include <csignal>
 #include <pthread.h>
 #include <sys/signalfd.h>
@@ -20,16 +21,20 @@ sigset_t terminationSet()
 }
 
 } // namespace
+#endif
 
 void TerminationSignals::blockInThisThread()
 {
+#ifdef Q_OS_LINUX
     const sigset_t set = terminationSet();
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+#endif
 }
 
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
 {
+#ifdef Q_OS_LINUX
     const sigset_t set = terminationSet();
     m_fd = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (m_fd < 0) {
@@ -39,19 +44,24 @@ TerminationSignals::TerminationSignals(QObject *parent)
     }
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignals);
+#endif
 }
 
 TerminationSignals::~TerminationSignals()
 {
+#ifdef Q_OS_LINUX
     if (m_notifier)
         m_notifier->setEnabled(false);
     if (m_fd >= 0)
         ::close(m_fd);
+#endif
 }
 
 void TerminationSignals::readSignals()
 {
+#ifdef Q_OS_LINUX
     signalfd_siginfo info{};
     while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
         emit received(static_cast<int>(info.ssi_signo));
+#endif
 }

@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // Delivers SIGINT, SIGTERM and SIGHUP through the event loop (signalfd), so
-// shutdown runs as ordinary code instead of inside a signal handler.
+// shutdown runs as ordinary code instead of inside a signal handler. Linux
+// only; elsewhere the signals keep their default actions.
 class TerminationSignals : public QObject
 {
     Q_OBJECT

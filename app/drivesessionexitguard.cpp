@@ -1,0 +1,48 @@
+#include "drivesessionexitguard.h"
+
+#include "drivesession.h"
+
+#include <QThread>
+
+#include <cstdlib>
+#include <memory>
+
+// What the exit handler is given. Handlers cannot be taken back, so after a
+// normal return from main() it still runs, finds no session and frees this.
+struct DriveSessionExitGuard::Slot
+{
+    DriveSession *session = nullptr;
+};
+
+DriveSessionExitGuard::DriveSessionExitGuard(DriveSession &session)
+{
+#ifdef __GLIBC__
+    // on_exit() rather than atexit(): it passes the slot, so no global is needed.
+    auto slot = std::make_unique<Slot>();
+    slot->session = &session;
+    if (::on_exit(&DriveSessionExitGuard::onExit, slot.get()) == 0)
+        m_slot = slot.release();
+#else
+    Q_UNUSED(session);
+#endif
+}
+
+DriveSessionExitGuard::~DriveSessionExitGuard()
+{
+    if (m_slot)
+        m_slot->session = nullptr;
+}
+
+void DriveSessionExitGuard::onExit(int, void *slot)
+{
+    const std::unique_ptr<Slot> owned(static_cast<Slot *>(slot));
+    DriveSession *const session = owned->session;
+    if (!session)
+        return;
+    // Exit handlers run last registered first: whatever Qt had set up before
+    // the guard is still there, and the drive thread still runs its loop.
+    QMetaObject::invokeMethod(session, &DriveSession::shutdown,
+                              session->thread() == QThread::currentThread()
+                                  ? Qt::DirectConnection
+                                  : Qt::BlockingQueuedConnection);
+}
