@@ -13,9 +13,18 @@ bool startsBlock(QChar ch)
            ch == kFrameEnd;
 }
 
-constexpr int trimmedSize(int limit)
+// In a flood of empty lines, having one dropped line in this many counted
+// makes the document reclaim their memory after at most about this many times
+// its own threshold of some 50,000 characters (see trimOldest()).
+constexpr int kCountedEmptyLinesShare = 16;
+
+void removeFromStart(QTextCursor &cursor, int length)
 {
-    return static_cast<int>(qint64(limit) * ReceivedLogView::kTrimToPercent / 100);
+    if (length <= 0)
+        return;
+    cursor.setPosition(0);
+    cursor.setPosition(length, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 } // namespace
 
@@ -30,6 +39,13 @@ void ReceivedLogView::appendReceived(const QString &text)
 {
     if (text.isEmpty())
         return;
+    // With updates off, moving to the new end does not lay out the text in
+    // between to scroll the old picture; the viewport is repainted whole
+    // anyway. Updates that were off stay off.
+    QWidget *const view = viewport();
+    const bool updates = view->updatesEnabled();
+    if (updates)
+        view->setUpdatesEnabled(false);
     QScrollBar *vertical = verticalScrollBar();
     QScrollBar *horizontal = horizontalScrollBar();
     const bool following = vertical->value() == vertical->maximum();
@@ -40,8 +56,12 @@ void ReceivedLogView::appendReceived(const QString &text)
     const int position = caret.position();
 
     QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
+    // Inside an edit a cursor does not lay out the line it is put on, here
+    // the oldest one or the last one, which the insertion changes anyway.
+    end.beginEditBlock();
+    end.setPosition(document()->characterCount() - 1);
     end.insertText(withLinesBroken(text));
+    end.endEditBlock();
 
     // A caret at the very end is carried past the insertion; put it back.
     const QTextCursor carried = textCursor();
@@ -55,6 +75,8 @@ void ReceivedLogView::appendReceived(const QString &text)
         vertical->setValue(qMax(0, top - droppedLines));
         horizontal->setValue(left);
     }
+    if (updates)
+        view->setUpdatesEnabled(true);
 }
 
 void ReceivedLogView::clearLog()
@@ -66,21 +88,30 @@ QString ReceivedLogView::withLinesBroken(const QString &text) const
 {
     int lineLength = document()->lastBlock().length() - 1;
     QString broken;
-    broken.reserve(text.size() + text.size() / kMaxLineCharacters + 1);
-    for (const QChar ch : text) {
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
         if (startsBlock(ch)) {
             lineLength = 0;
         } else if (!ch.isLowSurrogate()) {
             // A surrogate pair goes on one line, whole.
             const int width = ch.isHighSurrogate() ? 2 : 1;
             if (lineLength + width > kMaxLineCharacters) {
+                // Copied a line at a time, and not at all if no line is
+                // broken: a character at a time shows in a flood.
+                if (broken.isEmpty())
+                    broken.reserve(text.size() + text.size() / kMaxLineCharacters + 1);
+                broken += QStringView(text).sliced(copied, i - copied);
                 broken += u'\n';
+                copied = i;
                 lineLength = 0;
             }
             lineLength += width;
         }
-        broken += ch;
     }
+    if (broken.isEmpty())
+        return text;
+    broken += QStringView(text).sliced(copied);
     return broken;
 }
 
@@ -103,30 +134,38 @@ int ReceivedLogView::trimOldest()
     if (characters <= kMaxLogCharacters && lines <= kMaxLogLines)
         return 0;
 
-    int cut = 0;
-    if (characters > kMaxLogCharacters)
-        cut = characters - trimmedSize(kMaxLogCharacters);
+    // Only the excess goes: each arrival then pays for dropping about what it
+    // brought, instead of one arrival paying for a large cut.
+    int cut = qMax(0, characters - kMaxLogCharacters);
     if (lines > kMaxLogLines)
-        cut = qMax(cut, doc->findBlockByNumber(lines - trimmedSize(kMaxLogLines)).position());
+        cut = qMax(cut, doc->findBlockByNumber(lines - kMaxLogLines).position());
+    // Never keep the second half of a surrogate pair.
+    if (doc->characterAt(cut).isLowSurrogate())
+        ++cut;
     const QTextBlock firstKept = doc->findBlock(cut);
-    const int droppedBlocks = firstKept.blockNumber();
     const int droppedLines = firstKept.firstLineNumber();
-    int partial = cut - firstKept.position();
+    const int keptStart = firstKept.position();
 
-    if (droppedBlocks > 0) {
-        // Whole lines go through the document's own block limit: only text
-        // it drops itself has its line breaks' memory reclaimed, so a flood
-        // of empty lines would otherwise grow the document forever.
-        doc->setMaximumBlockCount(lines - droppedBlocks);
+    // The document reclaims dropped text once it has counted enough of it, but
+    // it counts a dropped line break only when its own block limit drops the
+    // line, and that lays the line out first: for lines with text, dearer than
+    // the append. Their text is counted anyway, so the limit takes only empty
+    // lines, enough of them that a flood of empty lines is reclaimed too.
+    const int maxCounted = firstKept.blockNumber() / kCountedEmptyLinesShare + 1;
+    int counted = 0;
+    for (QTextBlock line = firstKept.previous();
+         line.isValid() && line.length() == 1 && counted < maxCounted; line = line.previous())
+        ++counted;
+
+    // One edit, so the layout and the scroll bars catch up once.
+    QTextCursor oldest(doc);
+    oldest.beginEditBlock();
+    removeFromStart(oldest, keptStart - counted);
+    if (counted > 0) {
+        doc->setMaximumBlockCount(doc->blockCount() - counted);
         doc->setMaximumBlockCount(0);
     }
-    if (partial > 0) {
-        // Never keep the second half of a surrogate pair.
-        if (doc->characterAt(partial).isLowSurrogate())
-            ++partial;
-        QTextCursor oldest(doc);
-        oldest.setPosition(partial, QTextCursor::KeepAnchor);
-        oldest.removeSelectedText();
-    }
+    removeFromStart(oldest, cut - keptStart);
+    oldest.endEditBlock();
     return droppedLines;
 }

@@ -16,9 +16,6 @@ public:
     // Each line costs the document about a hundred bytes of its own, so a
     // stream of empty lines is bounded by count, not by characters.
     static constexpr int kMaxLogLines = 100'000;
-    // Trimming well below the limits makes a flood pay for one trim per
-    // tenth of a limit instead of one per arrival.
-    static constexpr int kTrimToPercent = 90;
     // Every append lays out the whole last line again, so received text that
     // never breaks its lines is broken here: an append then costs at most one
     // such line, not the whole endless one.

@@ -6,6 +6,17 @@ constexpr char16_t kDeletePicture = 0x2421;
 constexpr char16_t kDelete = 0x7f;
 constexpr char16_t kFirstPrintable = 0x20;
 constexpr qsizetype kMaxSequenceBytes = 4;
+constexpr char16_t kReplacement = 0xfffd;
+
+// Code points the log's text engine gives a meaning of their own: an object
+// placeholder, line and paragraph separators, frame markers (and the other
+// noncharacters). As text they would split lines or pile up costly
+// placeholders, so they show as the replacement symbol.
+bool specialToTextEngine(char16_t code)
+{
+    return code == 0xfffc || code == 0x2028 || code == 0x2029 ||
+           (code >= 0xfdd0 && code <= 0xfdef) || code == 0xfffe || code == 0xffff;
+}
 
 // Bytes at the end of `bytes` that start a UTF-8 sequence still missing its
 // last bytes, so a later arrival may complete it; 0 if there are none.
@@ -55,6 +66,8 @@ QString ReceivedTextDecoder::decode(QByteArrayView bytes)
                 shown += u'\n';
         } else if (code == kDelete) {
             shown += QChar(kDeletePicture);
+        } else if (specialToTextEngine(code)) {
+            shown += QChar(kReplacement);
         } else if (code < kFirstPrintable && code != u'\t') {
             // A NUL or other control would otherwise end or garble the line.
             shown += QChar(kFirstControlPicture + code);

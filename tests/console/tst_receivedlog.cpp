@@ -16,6 +16,14 @@ QString decodeAll(const QByteArrayList &arrivals)
     return text;
 }
 
+QString lastLines(const QString &text, int count)
+{
+    qsizetype start = 0;
+    for (qsizetype over = text.count(u'\n') + 1 - count; over > 0; --over)
+        start = text.indexOf(u'\n', start) + 1;
+    return text.mid(start);
+}
+
 // 64 characters, numbered so that any line can be told from the others.
 QString numberedLine(int number)
 {
@@ -122,6 +130,12 @@ private slots:
             << QByteArrayList{"\x07\x08\x1f"} << QStringLiteral("\u2407\u2408\u241F");
         QTest::newRow("DEL") << QByteArrayList{"a\x7f", "b"} << QStringLiteral("a\u2421b");
         QTest::newRow("TAB stays a tab") << QByteArrayList{"a\tb"} << QStringLiteral("a\tb");
+        // Characters the text engine would take as objects, lines or frames.
+        QTest::newRow("object placeholder, separators, frame marks")
+            << QByteArrayList{"a\xEF\xBF\xBC", "\xE2\x80\xA8\xE2\x80\xA9",
+                              "\xEF\xB7\x90"
+                              "b"}
+            << QStringLiteral("a\uFFFD\uFFFD\uFFFD\uFFFDb");
     }
     void decoderShowsLineBreaksAndControlBytes()
     {
@@ -196,6 +210,8 @@ private slots:
         const int oldMaximum = bar->maximum();
         appendLines(100, 50);
         QCoreApplication::processEvents();
+        // An arrival turns repainting off while it moves; it must come back on.
+        QVERIFY(m_view->viewport()->updatesEnabled());
         QVERIFY(bar->maximum() > oldMaximum);
         QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
     }
@@ -203,14 +219,12 @@ private slots:
     void viewDropsTheOldestTextBeyondItsLimitAndKeepsTheNewest()
     {
         const int lines = ReceivedLogView::kMaxLogCharacters / 64 + 1;
-        const QString sent = appendLines(0, lines);
-        const QString log = m_view->toPlainText();
-        QVERIFY(sent.endsWith(log));
-        // Trimmed well below the limit at once, so the next arrival is not trimmed again.
-        QVERIFY(log.size() <=
-                ReceivedLogView::kMaxLogCharacters / 100 * ReceivedLogView::kTrimToPercent);
+        QString sent = appendLines(0, lines);
+        // Exactly the excess goes, whole lines and then part of one.
+        QCOMPARE(m_view->toPlainText(), sent.right(ReceivedLogView::kMaxLogCharacters));
+        sent += QStringLiteral("next");
         m_view->appendReceived("next");
-        QCOMPARE(m_view->toPlainText(), log + QStringLiteral("next"));
+        QCOMPARE(m_view->toPlainText(), sent.right(ReceivedLogView::kMaxLogCharacters));
     }
 
     void viewScrolledUpShowsTheSameLinesAfterTheOldestAreDropped()
@@ -224,14 +238,25 @@ private slots:
         QCOMPARE(lineAtTop(), top);
     }
 
-    void viewBoundsTheNumberOfLines()
+    void viewBoundsTheNumberOfLinesKeepingTheNewest_data()
     {
-        m_view->appendReceived("oldest");
-        m_view->appendReceived(QString(ReceivedLogView::kMaxLogLines, u'\n'));
-        m_view->appendReceived("newest");
-        QVERIFY(m_view->document()->blockCount() <= ReceivedLogView::kMaxLogLines);
-        QVERIFY(!m_view->toPlainText().contains(u"oldest"));
-        QVERIFY(m_view->toPlainText().endsWith(u"\nnewest"));
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("empty lines") << QStringLiteral("\n");
+        QTest::newRow("short runs of empty lines") << QStringLiteral("a\n\n\n");
+        QTest::newRow("long runs of empty lines") << QStringLiteral("a") + QString(700, u'\n');
+    }
+    void viewBoundsTheNumberOfLinesKeepingTheNewest()
+    {
+        QFETCH(QString, pattern);
+        // Arrivals that end anywhere in the pattern, so cuts land everywhere in it.
+        constexpr int kArrival = 9973;
+        const int lines = ReceivedLogView::kMaxLogLines + 4 * kArrival;
+        const QString stream = pattern.repeated(lines / pattern.count(u'\n'));
+        for (qsizetype end = kArrival; end < stream.size() + kArrival; end += kArrival) {
+            m_view->appendReceived(stream.mid(end - kArrival, kArrival));
+            QCOMPARE(m_view->toPlainText(),
+                     lastLines(stream.left(end), ReceivedLogView::kMaxLogLines));
+        }
     }
 
     void viewBreaksEndlessLinesWithoutSplittingOrLosingCharacters_data()
