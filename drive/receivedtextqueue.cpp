@@ -43,9 +43,18 @@ QString ReceivedTextQueue::take(qsizetype characters)
 {
     QString batch;
     batch.reserve(qMin(characters, m_size));
-    while (!m_queued.isEmpty() && batch.size() < characters) {
+    qsizetype lines = 0;
+    while (!m_queued.isEmpty() && batch.size() < characters && lines < MaxBatchLines) {
         const QString &oldest = m_queued.first();
         qsizetype count = qMin(oldest.size() - m_offset, characters - batch.size());
+        // Each line costs the log far more than a character: a flood of
+        // short lines is cut by lines.
+        for (qsizetype i = 0; i < count; ++i) {
+            if (oldest.at(m_offset + i) == u'\n' && ++lines == MaxBatchLines) {
+                count = i + 1;
+                break;
+            }
+        }
         // A surrogate pair goes out whole, in one batch.
         if (m_offset + count < oldest.size() && oldest.at(m_offset + count - 1).isHighSurrogate())
             --count;

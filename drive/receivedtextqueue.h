@@ -19,6 +19,7 @@ public:
     static constexpr std::chrono::milliseconds FramePeriod{16};
     // A frame's worth even at a hundred times the robot's line rate.
     static constexpr qsizetype MaxBatchCharacters = 16384;
+    static constexpr qsizetype MaxBatchLines = 1024;
     // As much as the log keeps: anything older would be dropped there anyway.
     static constexpr qsizetype MaxQueuedCharacters = 1'000'000;
 

@@ -165,8 +165,10 @@ private slots:
         const QString expected = QString::fromLatin1(sent).replace(QStringLiteral("\r\n"), "\n");
         QTRY_COMPARE_WITH_TIMEOUT(log->toPlainText(), expected, 20000);
         QVERIFY(batches.count() >= sent.size() / 16384);
-        for (const QList<QVariant> &batch : batches)
+        for (const QList<QVariant> &batch : batches) {
             QVERIFY(batch.at(0).toString().size() <= 16384);
+            QVERIFY(batch.at(0).toString().count(u'\n') <= 1024);
+        }
     }
 
 private:
