@@ -1,3 +1,4 @@
+#include "consolecommandline.h"
 #include "detectableautorepeat.h"
 #include "dialogmessageboxpresenter.h"
 #include "drivecommands.h"
@@ -12,7 +13,28 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
+
+namespace {
+
+constexpr int kExitNoDisplay = 1;
+constexpr int kExitUsage = 2;
+
+// Without one of these Qt aborts while creating the application, with a
+// message about plugins that does not tell the operator what is missing.
+bool displayConfigured()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -20,8 +42,34 @@ int main(int argc, char *argv[])
     // so that all of them inherit the mask and the signals reach only the
     // signalfd below.
     TerminationSignals::blockInThisThread();
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    ConsoleCommandLine commandLine;
+    if (!commandLine.parse(arguments)) {
+        std::fprintf(stderr, "tavimork: %s\nTry --help.\n", qPrintable(commandLine.errorText()));
+        return kExitUsage;
+    }
+    if (commandLine.helpRequested() || commandLine.versionRequested()) {
+        // The usage line names the program from the application's arguments.
+        const QCoreApplication app(argc, argv);
+        if (commandLine.helpRequested())
+            std::fputs(qPrintable(commandLine.helpText()), stdout);
+        else
+            std::printf("tavimork %s\n", TAVIMORK_VERSION);
+        return 0;
+    }
+    if (!commandLine.platformChosen() && !displayConfigured()) {
+        std::fputs("tavimork: needs a graphical display, but neither DISPLAY (X11) nor "
+                   "WAYLAND_DISPLAY (Wayland) is set.\nStart it from a desktop session.\n",
+                   stderr);
+        return kExitNoDisplay;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavimork"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavimork"));
 
     if (QGuiApplication::platformName() == QLatin1String("xcb") && !DetectableAutoRepeat::enable())

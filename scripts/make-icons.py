@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the console's icon: a round robot seen from above with its heading
-arrow. Writes the scalable SVG and a 32 x 32 PNG (supersampled, no
-dependencies beyond the standard library) into console/icons/."""
+arrow. Writes the scalable SVG and a PNG in each size desktops look up in the
+icon theme (supersampled, no dependencies beyond the standard library) into
+console/icons/. The 32 x 32 one is also the window's icon."""
 import math
 import os
 import struct
@@ -14,6 +15,9 @@ BODY = (0x2b, 0x6c, 0xb0)
 RIM = (0x1a, 0x3f, 0x66)
 ARROW = (0xff, 0xc8, 0x2e)
 WHEEL = (0x22, 0x22, 0x22)
+
+# The hicolor theme's usual fixed sizes.
+SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 # Geometry in a 32 x 32 box.
 CENTER = (16.0, 16.0)
@@ -108,4 +112,5 @@ def write_png(path, size=32, samples=4):
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     write_svg(os.path.join(OUT, "tavimork.svg"))
-    write_png(os.path.join(OUT, "tavimork-32.png"))
+    for size in SIZES:
+        write_png(os.path.join(OUT, "tavimork-%d.png" % size), size)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the console.
+# Sets up, builds the console alone (not the tests, the simulator or the
+# benchmark) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+scripts/build.sh tavimork
 exec build/app/tavimork "$@"

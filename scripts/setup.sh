@@ -8,6 +8,8 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev libxcb-xkb-dev
+  # manual pages, from the programs' --help
+  help2man
   # runtime look: a metric-compatible Tahoma and a general UI font
   fonts-wine fonts-dejavu-core
   # end-to-end tests on a real X server
@@ -15,7 +17,7 @@ packages=(
   # benchmark: pointer moves through XTest, timed in-process
   libxcb-xtest0-dev
   # package checks
-  dpkg-dev desktop-file-utils file
+  dpkg-dev desktop-file-utils file lintian
   "$@"
 )
 

@@ -26,6 +26,19 @@ std::unique_ptr<QCoreApplication> makeApplication(bool withWindow, int &argc, ch
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
+// Without one of these Qt aborts while creating the window's application,
+// with a message about plugins that does not say what is missing.
+bool displayConfigured()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -40,9 +53,15 @@ int main(int argc, char **argv)
                      qPrintable(commandLine.errorText()));
         return kExitUsage;
     }
+    if (commandLine.needsWindow() && !displayConfigured()) {
+        std::fputs("tavimork-sim: the window needs a graphical display, but neither DISPLAY (X11) "
+                   "nor WAYLAND_DISPLAY (Wayland) is set.\nRun with --headless for no window.\n",
+                   stderr);
+        return kExitFailure;
+    }
     const auto app = makeApplication(commandLine.needsWindow(), argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavimork-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
 
     if (commandLine.helpRequested()) {
         std::fputs(qPrintable(commandLine.helpText()), stdout);
