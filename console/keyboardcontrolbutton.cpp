@@ -3,15 +3,25 @@
 #include "keytable.h"
 
 #include <QKeyEvent>
+#include <QPen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 namespace {
+constexpr int FocusFrameWidth = 2;
+// Inside the button's own bevel, so the frame never changes its size.
+constexpr int FocusFrameInset = 4;
+
 // A key is the same physical key from press to release even if Num Lock or
 // Shift changed in between, so the scan code identifies it where there is one.
 int physicalKey(const QKeyEvent *event)
 {
     return event->nativeScanCode() ? int(event->nativeScanCode()) : event->key();
+}
+
+bool isArrowKey(int key)
+{
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
 }
 } // namespace
 
@@ -21,6 +31,12 @@ void KeyboardControlButton::keyPressEvent(QKeyEvent *event)
     if (KeyTable::direction(code))
         m_heldSteeringKeys.insert(physicalKey(event));
     emit keyDown(code);
+    // A push button hands the focus to a sibling on arrow keys; here they are
+    // keys like any other, and the next steering key must still reach this.
+    if (isArrowKey(event->key())) {
+        event->accept();
+        return;
+    }
     QPushButton::keyPressEvent(event);
 }
 
@@ -60,4 +76,13 @@ void KeyboardControlButton::paintEvent(QPaintEvent *)
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), shown,
                          QPalette::ButtonText);
+
+    // Styles frame the focus only after keyboard navigation, but whether keys
+    // steer matters just as much after a click.
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), FocusFrameWidth));
+        painter.setBrush(Qt::NoBrush);
+        const int inset = FocusFrameInset + FocusFrameWidth / 2;
+        painter.drawRect(rect().adjusted(inset, inset, -inset, -inset));
+    }
 }

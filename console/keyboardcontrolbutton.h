@@ -6,6 +6,8 @@
 // The large push button that steering keys are bound to. It reports every key
 // that reaches it, as a virtual key code, and notices when it loses the focus
 // while a steering key is still held: that key's release would go elsewhere.
+// Arrow keys are reported like any other key and keep the focus here; a frame
+// shows whenever it has the focus, that is whenever keys steer.
 //
 // Its caption can be long or several lines separated by CR LF, so it is
 // word-wrapped inside the button rather than clipped as a plain push button.

@@ -4,8 +4,8 @@
 
 class QWidget;
 
-// Shows the one modal message the console has, behind an interface so tests
-// can record it instead of blocking on a dialog.
+// Shows the console's modal messages (a failed Connect, a failed save), behind
+// an interface so tests can record them instead of blocking on a dialog.
 class MessageBoxPresenter
 {
 public:

@@ -1,6 +1,8 @@
 #include "tavimork_pc_controlled_bot.h"
 
+#include "activecommandmark.h"
 #include "connection.h"
+#include "consoleaccessibility.h"
 #include "consolefonts.h"
 #include "consolelayout.h"
 #include "devicelistwatch.h"
@@ -8,20 +10,23 @@
 #include "drivesession.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
+#include "logcontextmenu.h"
 #include "messageboxpresenter.h"
 #include "pointerlabel.h"
+#include "portcombobox.h"
 #include "receivedlogview.h"
+#include "statusline.h"
+#include "steeringtrail.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTextDocument>
 #include <QThread>
 
+#include <algorithm>
 #include <utility>
 
 const QString Tavimork_PC_Controlled_Bot::ConnectFailedTitle =
@@ -79,6 +84,11 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 
     createControls();
     applyDesign();
+    ConsoleAccessibility::describe(this);
+    // Knows the zones where the design put them.
+    m_steeringTrail =
+        new SteeringTrail(this, {lblForward, lblBackward, lblLeft, lblRight, lblStop[0], lblStop[1],
+                                 lblStop[2], lblStop[3], lblStop[4]});
 
     bindEvents();
     Form_Load();
@@ -90,15 +100,18 @@ Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
 {
     shutDownSession();
     // The controls outlive this part of the window by a moment, and the
-    // keyboard button still reports losing the focus as they go.
+    // keyboard button still reports losing the focus as they go; the trail
+    // would follow the pointer leaving them.
     cmdKeyBoard->disconnect(this);
+    delete m_steeringTrail;
 }
 
 void Tavimork_PC_Controlled_Bot::createControls()
 {
     cmdConn = makeChild<QPushButton>(this, "cmdConn");
     cmdDisc = makeChild<QPushButton>(this, "cmdDisc");
-    Combo4 = makeChild<QComboBox>(this, "Combo4");
+    Combo4 = new PortComboBox(m_directory, this);
+    Combo4->setObjectName(QStringLiteral("Combo4"));
     Label2 = makeChild<QLabel>(this, "Label2");
     txtInput = makeChild<ReceivedLogView>(this, "txtInput");
     Command1 = makeChild<QPushButton>(this, "Command1");
@@ -114,6 +127,13 @@ void Tavimork_PC_Controlled_Bot::createControls()
         lblStop[i] = makeChild<PointerLabel>(this, QStringLiteral("lblStop%1").arg(i));
     Label1 = makeChild<QLabel>(this, "Label1");
     lblStatus = makeChild<QLabel>(this, "lblStatus");
+    m_statusLine = std::make_unique<StatusLine>(lblStatus);
+    m_commandMark = std::make_unique<ActiveCommandMark>(
+        QList<std::pair<QLatin1String, QLabel *>>{{DriveCommand::Forward, lblForward},
+                                                  {DriveCommand::Backward, lblBackward},
+                                                  {DriveCommand::Left, lblLeft},
+                                                  {DriveCommand::Right, lblRight}});
+    new LogContextMenu(txtInput, *m_messageBox);
 
     Combo4->setEditable(true);
     // The list is fixed; typing a number only selects from it.
@@ -183,6 +203,7 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);
+    connect(&m_session, &DriveSession::driveStateChanged, this, &Self::showDriveState);
     // Answered once now, so the session watches this window from its first
     // step on, and then at every heartbeat.
     const auto answer = [this] {
@@ -198,6 +219,7 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(lblRight, &PointerLabel::pointerMoved, this, &Self::lblRight_MouseMove);
     for (int i = 0; i < ConsoleLayout::StopZoneCount; ++i)
         connect(lblStop[i], &PointerLabel::pointerMoved, this, [this, i] { lblStop_MouseMove(i); });
+    connect(m_steeringTrail, &SteeringTrail::passedOver, this, &Self::pointerPassedOver);
 
     connect(cmdKeyBoard, &QPushButton::clicked, this, &Self::cmdKeyBoard_Click);
     connect(cmdKeyBoard, &KeyboardControlButton::keyDown, this, &Self::cmdKeyBoard_KeyDown);
@@ -231,7 +253,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     const DriveSession::OpenResult result = callAndWait(
         &m_session, [session = &m_session, position] { return session->open(position); });
     if (!result.opened) {
-        showStatus(result.detail);
+        m_statusLine->showClosed(result.detail);
         m_messageBox->critical(this, ConnectFailedTitle, ConnectFailedText);
         return;
     }
@@ -240,7 +262,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     Combo4->setEnabled(false);
     m_openPort = Connection::portForListPosition(position);
     m_openStatus = tr("Port %1 open: %2").arg(m_openPort).arg(result.detail);
-    showStatus(m_openStatus);
+    m_statusLine->showOpen(m_openStatus);
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
@@ -255,13 +277,22 @@ void Tavimork_PC_Controlled_Bot::showLineStalled(bool stalled)
     // The news may cross a Disconnect on its way here.
     if (!cmdDisc->isEnabled())
         return;
-    showStatus(stalled ? tr("Port %1: the robot is not reading").arg(m_openPort) : m_openStatus);
+    if (stalled)
+        m_statusLine->showOpenTrouble(tr("Port %1: the robot is not reading").arg(m_openPort));
+    else
+        m_statusLine->showOpen(m_openStatus);
 }
 
 void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)
 {
     showClosedState();
-    showStatus(tr("Port lost: %1").arg(reason));
+    m_statusLine->showClosed(tr("Port lost: %1").arg(reason));
+}
+
+void Tavimork_PC_Controlled_Bot::showDriveState(const QString &command, bool repeating)
+{
+    m_commandMark->show(command, repeating);
+    m_statusLine->showDrive(command, repeating);
 }
 
 void Tavimork_PC_Controlled_Bot::lblForward_MouseMove()
@@ -287,6 +318,21 @@ void Tavimork_PC_Controlled_Bot::lblRight_MouseMove()
 void Tavimork_PC_Controlled_Bot::lblStop_MouseMove(int)
 {
     post([session = &m_session] { session->stop(); });
+}
+
+void Tavimork_PC_Controlled_Bot::pointerPassedOver(QWidget *zone)
+{
+    if (zone == lblForward)
+        lblForward_MouseMove();
+    else if (zone == lblBackward)
+        lblBackward_MouseMove();
+    else if (zone == lblLeft)
+        lblLeft_MouseMove();
+    else if (zone == lblRight)
+        lblRight_MouseMove();
+    else if (const auto stop = std::find(lblStop.cbegin(), lblStop.cend(), zone);
+             stop != lblStop.cend())
+        lblStop_MouseMove(int(stop - lblStop.cbegin()));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
@@ -339,20 +385,12 @@ void Tavimork_PC_Controlled_Bot::showSelectedPort()
 {
     const qint16 port = Connection::portForListPosition(selectedListPosition());
     if (port < 1) {
-        showStatus(tr("No port selected"));
+        m_statusLine->showClosed(tr("No port selected"));
         return;
     }
     const QString device = m_directory.deviceFor(port);
-    showStatus(device.isEmpty() ? tr("Port %1: no serial device found").arg(port)
-                                : tr("Port %1: %2").arg(port).arg(device));
-}
-
-void Tavimork_PC_Controlled_Bot::showStatus(const QString &text)
-{
-    lblStatus->setText(text);
-    // The strip is narrow; a long device path or reason is whole here.
-    // Tooltips take markup, so the text goes in escaped.
-    lblStatus->setToolTip(Qt::convertFromPlainText(text));
+    m_statusLine->showClosed(device.isEmpty() ? tr("Port %1: no serial device found").arg(port)
+                                              : tr("Port %1: %2").arg(port).arg(device));
 }
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)

@@ -7,15 +7,18 @@
 #include <array>
 #include <memory>
 
+class ActiveCommandMark;
 class DeviceListWatch;
 class DriveSession;
 class KeyboardControlButton;
 class MessageBoxPresenter;
 class PointerLabel;
-class QComboBox;
+class PortComboBox;
 class QLabel;
 class QPushButton;
 class ReceivedLogView;
+class StatusLine;
+class SteeringTrail;
 
 // The console's one window. It owns every control for the whole run and binds
 // the controls' events to their handlers. The handlers turn operator input
@@ -59,6 +62,9 @@ private:
     void lblLeft_MouseMove();
     void lblRight_MouseMove();
     void lblStop_MouseMove(int index);
+    // The pointer crossed a zone between two of its reported moves.
+    void pointerPassedOver(QWidget *zone);
+    void showDriveState(const QString &command, bool repeating);
 
     void cmdKeyBoard_Click();
     void cmdKeyBoard_KeyDown(int keyCode);
@@ -68,7 +74,6 @@ private:
 
     void showClosedState();
     void showSelectedPort();
-    void showStatus(const QString &text);
     int selectedListPosition() const;
     // Runs a step on the session's thread, after every step posted before it.
     template <typename Step> void post(Step step);
@@ -80,10 +85,13 @@ private:
     DeviceListWatch *const m_deviceWatch;
     qint16 m_openPort = 0;
     QString m_openStatus;
+    std::unique_ptr<StatusLine> m_statusLine;
+    std::unique_ptr<ActiveCommandMark> m_commandMark;
+    SteeringTrail *m_steeringTrail = nullptr;
 
     QPushButton *cmdConn = nullptr;
     QPushButton *cmdDisc = nullptr;
-    QComboBox *Combo4 = nullptr;
+    PortComboBox *Combo4 = nullptr;
     QLabel *Label2 = nullptr;
     ReceivedLogView *txtInput = nullptr;
     QPushButton *Command1 = nullptr;

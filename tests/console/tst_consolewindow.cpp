@@ -1,16 +1,23 @@
+#include "consolelayout.h"
 #include "consolewindowfixture.h"
 #include "devicelistwatch.h"
 #include "drivecommands.h"
+#include "logcontextmenu.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 class TestConsoleWindow : public QObject
 {
@@ -265,6 +272,138 @@ private slots:
         QCOMPARE(f->link->written, QByteArray("8"));
         QVERIFY(f->link->queued.isEmpty());
         QVERIFY(!label("lblStatus")->text().contains(QStringLiteral("not reading")));
+    }
+
+    void statusLineSaysWhatTheDriveDoesAfterThePortsNews()
+    {
+        controller().direction(DriveCommand::Forward);
+        QCOMPARE(label("lblStatus")->text(),
+                 QStringLiteral("Forward is kept: it resumes on Connect\nPort 1: "
+                                "/dev/robot-on-port-1"));
+        button("cmdConn")->click();
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port 1 open: /dev/fake1"));
+        const std::pair<QLatin1String, const char *> words[] = {
+            {DriveCommand::Backward, "Driving backward"},
+            {DriveCommand::Left, "Turning left"},
+            {DriveCommand::Right, "Turning right"},
+            {DriveCommand::Forward, "Driving forward"}};
+        for (const auto &[command, said] : words) {
+            controller().direction(command);
+            QCOMPARE(label("lblStatus")->text(), QString::fromLatin1(said));
+        }
+        controller().stop();
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Stopped"));
+
+        // A robot that is not reading matters more than where it is told to go.
+        f->link->stalled = true;
+        controller().direction(DriveCommand::Right);
+        f->ticks->fire(2);
+        controller().direction(DriveCommand::Left);
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port 1: the robot is not reading"));
+
+        f->link->lose(QStringLiteral("device unplugged"));
+        QCOMPARE(label("lblStatus")->text(),
+                 QStringLiteral("Left turn is kept: it resumes on Connect\nPort lost: device "
+                                "unplugged"));
+        controller().stop();
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port lost: device unplugged"));
+    }
+
+    void theRepeatingDirectionIsMarkedWithoutMovingItsLabel()
+    {
+        const QStringList names = {QStringLiteral("lblForward"), QStringLiteral("lblBackward"),
+                                   QStringLiteral("lblLeft"), QStringLiteral("lblRight")};
+        const QLatin1String commands[] = {DriveCommand::Forward, DriveCommand::Backward,
+                                          DriveCommand::Left, DriveCommand::Right};
+        QList<QRect> geometries;
+        for (const QString &name : names)
+            geometries << label(name)->geometry();
+        const auto markedOnes = [&] {
+            QStringList marked;
+            for (const QString &name : names) {
+                QLabel *shown = label(name);
+                // Below the caption's first letter: background only.
+                const QColor corner = shown->grab().toImage().pixelColor(0, shown->height() - 1);
+                if (corner == shown->palette().color(QPalette::Highlight))
+                    marked << name;
+            }
+            return marked;
+        };
+
+        for (int i = 0; i < names.size(); ++i) {
+            controller().direction(commands[i]);
+            QCOMPARE(markedOnes(), QStringList{names[i]});
+        }
+        controller().halt();
+        QCOMPARE(markedOnes(), QStringList());
+        controller().direction(DriveCommand::Left);
+        controller().stop();
+        QCOMPARE(markedOnes(), QStringList());
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(label(names[i])->geometry(), geometries[i]);
+    }
+
+    void everyControlHasAnAccessibleNameAndThePortListItsLabel()
+    {
+        for (const ControlDesign &design : ConsoleLayout::Controls) {
+            QAccessibleInterface *control =
+                QAccessible::queryAccessibleInterface(f->find(QLatin1String(design.name)));
+            QVERIFY(control);
+            QVERIFY2(!control->text(QAccessible::Name).isEmpty(), design.name);
+        }
+        const auto text = [this](const char *name, QAccessible::Text which) {
+            return QAccessible::queryAccessibleInterface(f->find(QLatin1String(name)))->text(which);
+        };
+        QCOMPARE(text("lblStop1", QAccessible::Name), QStringLiteral("Stop zone above"));
+        QCOMPARE(text("lblStop4", QAccessible::Name), QStringLiteral("Stop zone in the middle"));
+        QVERIFY(text("lblStop0", QAccessible::Description).contains(QStringLiteral("stops")));
+        QVERIFY(text("lblLeft", QAccessible::Description).contains(QStringLiteral("pointer")));
+
+        QAccessibleInterface *ports = QAccessible::queryAccessibleInterface(combo());
+        const auto labels = ports->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->object(), label("Label2"));
+        QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("COM PORT"));
+    }
+
+    void logMenuKeepsQtsEntriesAndSavesTheLogAsUtf8()
+    {
+        auto *logMenu = f->window->findChild<LogContextMenu *>();
+        QVERIFY(logMenu);
+        const std::unique_ptr<QMenu> menu = logMenu->createMenu(QPoint());
+        QStringList entries;
+        for (const QAction *action : menu->actions())
+            entries << (action->objectName().isEmpty() ? action->text() : action->objectName());
+        QVERIFY2(entries.contains(QStringLiteral("edit-copy")), qPrintable(entries.join(u',')));
+        QVERIFY(entries.contains(QStringLiteral("select-all")));
+        QCOMPARE(entries.last(), QStringLiteral("Save Log As..."));
+
+        const QString text = QStringLiteral("pose x=1 caf\u00e9 \u2400\nevent stop\n");
+        log()->setPlainText(text);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        QString error;
+        QVERIFY2(logMenu->saveTo(path, &error), qPrintable(error));
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), text.toUtf8());
+
+        const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/log.txt"));
+        QVERIFY(!logMenu->saveTo(nowhere, &error));
+        QVERIFY(error.contains(nowhere));
+    }
+
+    void openPortListShowsTheDeviceOfTheEntryUnderThePointer()
+    {
+        f->window->show();
+        combo()->showPopup();
+        QWidget *entries = combo()->view()->viewport();
+        const QRect first = combo()->view()->visualRect(combo()->model()->index(0, 0));
+        QHelpEvent help(QEvent::ToolTip, first.center(), entries->mapToGlobal(first.center()));
+        QApplication::sendEvent(entries, &help);
+        QVERIFY2(QToolTip::text().contains(QStringLiteral("Port 1: /dev/robot-on-port-1")),
+                 qPrintable(QToolTip::text()));
+        combo()->hidePopup();
     }
 
     void textFromOutsideShowsAsTextNotMarkup()

@@ -78,15 +78,49 @@ private slots:
     void leavingALabelForPlainBackgroundKeepsTheDirection()
     {
         moveOnto(QStringLiteral("lblForward"));
-        // The corner gap between the left bar and the bar above.
+        // Slowly, over background only, into the corner gap between the left
+        // bar and the bar above.
         const QRect left = f->find(QStringLiteral("lblStop3"))->geometry();
         const QRect above = f->find(QStringLiteral("lblStop1"))->geometry();
-        const QPoint gap((left.right() + above.left()) / 2, above.center().y());
-        QCOMPARE(f->window->childAt(gap), nullptr);
-        QTest::mouseMove(f->window.get(), gap);
+        const int gapX = (left.right() + above.left()) / 2;
+        const QPoint underTheBar(f->find(QStringLiteral("lblForward"))->x() - 4,
+                                 above.bottom() + 4);
+        for (const QPoint point :
+             {underTheBar, QPoint(gapX, underTheBar.y()), QPoint(gapX, above.center().y())}) {
+            QCOMPARE(f->window->childAt(point), nullptr);
+            QTest::mouseMove(f->window.get(), point);
+        }
         tick(1);
         QCOMPARE(f->link->written, QByteArray("8"));
         QVERIFY(f->controller().isRepeating());
+    }
+
+    // Qt reports the pointer where it is now and then, so a quick flick may
+    // be seen once before a zone and next beyond it, or leaving the window.
+    void aFlickPassesOverTheZonesBetweenTwoReportedMoves_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QString>("command"); // empty: not repeating
+        QTest::newRow("over the bar above onto the caption")
+            << "lblForward" << QPoint(432, 92) << "";
+        QTest::newRow("over the middle onto background") << "lblForward" << QPoint(404, 196) << "";
+        // The stop first, then the direction it ended on.
+        QTest::newRow("over the middle onto Backward") << "lblForward" << QPoint(380, 208) << "2";
+        QTest::newRow("over the right bar out of the window")
+            << "lblRight" << QPoint(700, 184) << "";
+    }
+    void aFlickPassesOverTheZonesBetweenTwoReportedMoves()
+    {
+        QFETCH(QString, from);
+        QFETCH(QPoint, to);
+        QFETCH(QString, command);
+        moveOnto(from);
+        QTest::mouseMove(f->window.get(), to);
+        QCOMPARE(f->link->written, QByteArray("5"));
+        QCOMPARE(f->controller().isRepeating(), !command.isEmpty());
+        if (!command.isEmpty())
+            QCOMPARE(f->controller().command(), command);
     }
 
     void stopZonesLieAboveDirectionLabelsWhereTheyOverlap()
@@ -261,6 +295,34 @@ private slots:
         QCOMPARE(f->link->written, QByteArray("5"));
     }
 
+    void arrowKeysHaltThenStopAndLeaveTheFocusOnTheButton()
+    {
+        auto *button = keyboardButton();
+        button->setFocus();
+        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right}) {
+            f->controller().direction(DriveCommand::Forward);
+            QTest::keyPress(QApplication::focusWidget(), key);
+            QVERIFY(!f->controller().isRepeating());
+            QTest::keyRelease(QApplication::focusWidget(), key);
+            QCOMPARE(QApplication::focusWidget(), button);
+        }
+        QCOMPARE(f->link->written, QByteArray("5555"));
+        QTest::keyPress(QApplication::focusWidget(), Qt::Key_W);
+        QCOMPARE(f->controller().command(), QStringLiteral("8"));
+        QVERIFY(f->controller().isRepeating());
+    }
+
+    void keyboardButtonFramesTheFocusAlsoAfterAClick()
+    {
+        auto *button = keyboardButton();
+        const QColor highlight = button->palette().color(QPalette::Highlight);
+        const QPoint onTheFrame(5, button->height() / 2);
+        QVERIFY(button->grab().toImage().pixelColor(onTheFrame) != highlight);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(button->hasFocus());
+        QCOMPARE(button->grab().toImage().pixelColor(onTheFrame), highlight);
+    }
+
     void tabStillMovesTheFocusAwayFromTheButton()
     {
         auto *button = keyboardButton();
@@ -353,7 +415,8 @@ private:
     void moveOnto(const QString &name) const
     {
         // Qt drops a move to where the pointer already is, and an earlier
-        // test may have left it there, so come from plain background.
+        // test may have left it there, so come from plain background, far
+        // enough from the cross that the move arrives rather than flicks.
         const QPoint background(2, 60);
         Q_ASSERT(!f->window->childAt(background));
         QTest::mouseMove(f->window.get(), background);

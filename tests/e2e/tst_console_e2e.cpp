@@ -91,12 +91,15 @@ private slots:
     void sweepLeftMiddleRightWritesLeftThenStopThenRight();
     void pointerOnBackgroundKeepsDirection_data();
     void pointerOnBackgroundKeepsDirection();
+    void flickOverAStopBarStops_data();
+    void flickOverAStopBarStops();
 
     // Steering with the keyboard
     void steeringKeyRepeatsDirectionUntilReleased_data();
     void steeringKeyRepeatsDirectionUntilReleased();
     void heldKeyWritesOneStopOnlyWhenReleased();
     void secondKeyWhileFirstHeldSwitchesDirection();
+    void arrowKeyStopsAndKeepsTheKeyboardButtonSteering();
 
     // Text from the robot
     void logShowsReceivedText_data();
@@ -426,7 +429,8 @@ void tst_ConsoleE2E::sweepLeftMiddleRightWritesLeftThenStopThenRight()
     QVERIFY2(waitForStopAfter(middle), qPrintable(m_failure));
     QVERIFY2(steer(RightLabel, '6', 5), qPrintable(m_failure));
     const qsizetype end = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(StopAbove.center()));
+    // Next to Right: a jump to the bar above would pass over Forward.
+    QVERIFY(m_console->moveTo(StopRight.center()));
     QVERIFY2(waitForStopAfter(end), qPrintable(m_failure));
     QTest::qWait(QuietMs);
 
@@ -438,26 +442,58 @@ void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection_data()
 {
     QTest::addColumn<QPoint>("label");
     QTest::addColumn<char>("command");
-    QTest::addColumn<QPoint>("background");
-    QTest::newRow("gap between left and upper bars") << LeftLabel << '4' << QPoint(292, 128);
-    QTest::newRow("gap between lower and right bars") << RightLabel << '6' << QPoint(516, 232);
-    QTest::newRow("instruction caption") << ForwardLabel << '8' << QPoint(400, 92);
+    // Out of the cross through a corner gap, over background only.
+    QTest::addColumn<QList<QPoint>>("path");
+    QTest::newRow("gap between left and upper bars")
+        << LeftLabel << '4' << QList<QPoint>{{292, 184}, {292, 128}};
+    QTest::newRow("gap between lower and right bars")
+        << RightLabel << '6' << QList<QPoint>{{516, 184}, {516, 232}};
+    QTest::newRow("instruction caption")
+        << ForwardLabel << '8' << QList<QPoint>{{292, 148}, {292, 100}, {400, 92}};
 }
 
 void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection()
 {
     QFETCH(QPoint, label);
     QFETCH(char, command);
-    QFETCH(QPoint, background);
+    QFETCH(QList<QPoint>, path);
     QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
     QVERIFY2(steer(label, command, 5), qPrintable(m_failure));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(background));
+    for (const QPoint point : path)
+        QVERIFY(m_console->moveTo(point));
     // Well past the move: the repetition runs on.
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).size() >= 20, WaitMs);
     const QByteArray bytes = m_line->receivedSince(mark);
     QVERIFY2(bytes.count(command) == bytes.size(), qPrintable(runs(bytes)));
+}
+
+// One jump of the pointer, as a quick flick is reported: no move lands on the bar.
+void tst_ConsoleE2E::flickOverAStopBarStops_data()
+{
+    QTest::addColumn<QPoint>("label");
+    QTest::addColumn<char>("command");
+    QTest::addColumn<QPoint>("beyond");
+    QTest::newRow("over the bar above onto the caption") << ForwardLabel << '8' << QPoint(380, 96);
+    QTest::newRow("over the right bar out of the window") << RightLabel << '6' << QPoint(700, 184);
+}
+
+void tst_ConsoleE2E::flickOverAStopBarStops()
+{
+    QFETCH(QPoint, label);
+    QFETCH(char, command);
+    QFETCH(QPoint, beyond);
+    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(steer(label, command, 5), qPrintable(m_failure));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY(m_console->moveTo(beyond));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
+    QTest::qWait(QuietMs);
+    const QByteArray bytes = m_line->receivedSince(mark);
+    const QByteArray pattern = "^" + QByteArray(1, command) + "*5$";
+    QVERIFY2(matches(bytes, pattern.constData()), qPrintable(runs(bytes)));
 }
 
 // Steering with the keyboard
@@ -560,6 +596,24 @@ void tst_ConsoleE2E::secondKeyWhileFirstHeldSwitchesDirection()
     // Every release stops, so letting go of both keys writes two stops.
     const QByteArray bytes = m_line->receivedSince(mark);
     QVERIFY2(matches(bytes, "^8+6+55$"), qPrintable(runs(bytes)));
+}
+
+void tst_ConsoleE2E::arrowKeyStopsAndKeepsTheKeyboardButtonSteering()
+{
+    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY(m_console->click(KeyboardButton.center()));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY(m_console->key(QStringLiteral("Up")));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
+    QVERIFY(m_console->keyDown(QStringLiteral("w")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('8') >= 10, WaitMs);
+    QVERIFY(m_console->keyUp(QStringLiteral("w")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('5') >= 2, WaitMs);
+    QTest::qWait(QuietMs);
+
+    const QByteArray bytes = m_line->receivedSince(mark);
+    QVERIFY2(matches(bytes, "^58+5$"), qPrintable(runs(bytes)));
 }
 
 // Text from the robot

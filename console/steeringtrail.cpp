@@ -1,0 +1,130 @@
+#include "steeringtrail.h"
+
+#include <QCursor>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+// Around the cross: the strips of background between it and its neighbours
+// and their near edges, where a flick out through a bar lands.
+constexpr int AreaMarginPx = 48;
+
+QRect areaAround(const QList<QWidget *> &zones)
+{
+    QRect united;
+    for (const QWidget *zone : zones)
+        united |= zone->geometry();
+    return united.adjusted(-AreaMarginPx, -AreaMarginPx, AreaMarginPx, AreaMarginPx);
+}
+} // namespace
+
+SteeringTrail::SteeringTrail(QWidget *window, QList<QWidget *> zones)
+    : QObject(window)
+    , m_window(window)
+    , m_zones(std::move(zones))
+    , m_area(areaAround(m_zones))
+{
+    // Moves over the plain background between the zones are samples too.
+    m_window->setMouseTracking(true);
+    m_window->installEventFilter(this);
+    // Every control, for the zones' moves and the other controls' entries.
+    for (QWidget *child : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->installEventFilter(this);
+}
+
+bool SteeringTrail::eventFilter(QObject *watched, QEvent *event)
+{
+    // Runs before a zone's own handler, so its step follows those passed on the way.
+    auto *widget = static_cast<QWidget *>(watched);
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        if (widget == m_window || m_zones.contains(widget)) {
+            const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+            movedTo(widget->mapTo(m_window, at));
+        }
+        break;
+    case QEvent::Enter:
+        if (widget == m_window) {
+            m_last.reset();
+        } else if (!m_zones.contains(widget)) {
+            // Another control: its moves are not reported, only where it was entered.
+            if (const auto *enter = dynamic_cast<QEnterEvent *>(event))
+                lostAt(widget->mapTo(m_window, enter->position().toPoint()), false);
+            else
+                m_last.reset();
+        }
+        break;
+    case QEvent::Leave:
+        // The event says nothing of where; the pointer is there or a little beyond.
+        if (widget == m_window)
+            lostAt(m_window->mapFromGlobal(QCursor::pos()), true);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void SteeringTrail::movedTo(QPoint point)
+{
+    if (!m_area.contains(point)) {
+        m_last.reset();
+        return;
+    }
+    if (m_last)
+        passOver(*m_last, point);
+    m_last = point;
+}
+
+void SteeringTrail::lostAt(QPoint point, bool countEvenFarAway)
+{
+    if (m_last && (countEvenFarAway || m_area.contains(point)))
+        passOver(*m_last, point);
+    m_last.reset();
+}
+
+void SteeringTrail::passOver(QPoint from, QPoint to)
+{
+    const QList<QWidget *> zones = zonesBetween(from, to);
+    for (QWidget *zone : zones)
+        emit passedOver(zone);
+}
+
+QList<QWidget *> SteeringTrail::zonesBetween(QPoint from, QPoint to) const
+{
+    // Whole-pixel steps along the longer axis: every zone is wider than a
+    // pixel, so none is stepped over, and the topmost widget at each step is
+    // the one a move there would have reached.
+    const QPoint delta = to - from;
+    const int steps = std::max(std::abs(delta.x()), std::abs(delta.y()));
+    const QRect inside = m_window->rect();
+    QList<QWidget *> passed;
+    QWidget *current = zoneAt(from);
+    bool reachedEnd = true;
+    for (int i = 1; i <= steps; ++i) {
+        const QPoint point = from + delta * i / steps;
+        // Past the window's edge the path is no business of this window.
+        if (!inside.contains(point)) {
+            reachedEnd = false;
+            break;
+        }
+        QWidget *zone = zoneAt(point);
+        if (zone != current && zone)
+            passed.append(zone);
+        current = zone;
+    }
+    // The end sample's zone has a move event of its own.
+    if (reachedEnd && current && !passed.isEmpty() && passed.constLast() == current)
+        passed.removeLast();
+    return passed;
+}
+
+QWidget *SteeringTrail::zoneAt(QPoint point) const
+{
+    QWidget *widget = m_window->childAt(point);
+    return m_zones.contains(widget) ? widget : nullptr;
+}

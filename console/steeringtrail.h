@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+#include <optional>
+
+class QWidget;
+
+// The pointer's path over the steering cross between the moves Qt reports.
+// Moves are samples: a quick flick out of a direction label may be reported
+// once before a stop bar and next beyond it, or not again before the pointer
+// leaves the window. The zones the straight path between two samples crosses
+// count as passed over, in path order; the zones under the samples themselves
+// get their own move events.
+//
+// Samples are moves over the zones and the window's background, the point
+// where the pointer entered another control (moves over it are not reported)
+// and the point where the straight path left the window. Only samples near
+// the cross join up: a sample far from it ends the path uncounted, and the
+// next move starts afresh, as when the pointer comes back from elsewhere.
+class SteeringTrail : public QObject
+{
+    Q_OBJECT
+
+public:
+    // zones: the steering labels, children of window.
+    SteeringTrail(QWidget *window, QList<QWidget *> zones);
+
+    // The zones the straight path between two points of the window passes
+    // over, in order, leaving out the zone under either end.
+    QList<QWidget *> zonesBetween(QPoint from, QPoint to) const;
+
+signals:
+    void passedOver(QWidget *zone);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void movedTo(QPoint point);
+    // The pointer went where its moves are not seen.
+    void lostAt(QPoint point, bool countEvenFarAway);
+    void passOver(QPoint from, QPoint to);
+    QWidget *zoneAt(QPoint point) const;
+
+    QWidget *const m_window;
+    const QList<QWidget *> m_zones;
+    const QRect m_area;
+    std::optional<QPoint> m_last;
+};
