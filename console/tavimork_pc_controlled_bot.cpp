@@ -41,6 +41,16 @@ const QString Tavimork_PC_Controlled_Bot::KeyGuide =
 namespace {
 constexpr int PortCount = 16;
 
+// The 32 x 32 picture first, as the window was designed; then every size a
+// taskbar or a HiDPI screen may ask for, so none is scaled from another.
+QIcon allSizesIcon()
+{
+    QIcon icon(QStringLiteral(":/tavimork/tavimork-32.png"));
+    for (const int size : {16, 22, 24, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/tavimork/tavimork-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 template <typename Widget> Widget *makeChild(QWidget *parent, const QString &name)
 {
     auto *widget = new Widget(parent);
@@ -80,7 +90,7 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
     setWindowTitle(QStringLiteral("Tavimork PC Controlled Robot"));
-    setWindowIcon(QIcon(QStringLiteral(":/tavimork/tavimork-32.png")));
+    setWindowIcon(allSizesIcon());
 
     createControls();
     applyDesign();

@@ -84,6 +84,8 @@ private slots:
     {
         QCOMPARE(f->window->windowTitle(), QStringLiteral("Tavimork PC Controlled Robot"));
         QCOMPARE(f->window->windowIcon().availableSizes().value(0), QSize(32, 32));
+        QVERIFY(f->window->windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(f->window->windowIcon().availableSizes().contains(QSize(256, 256)));
         QCOMPARE(button("cmdConn")->text(), QStringLiteral("Connect"));
         QCOMPARE(button("cmdDisc")->text(), QStringLiteral("Disconnect"));
         QCOMPARE(button("Command1")->text(), QStringLiteral("Clear"));
