@@ -8,25 +8,10 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
-// Around the cross: the strips of background between it and its neighbours
-// and their near edges, where a flick out through a bar lands.
-constexpr int AreaMarginPx = 48;
-
-QRect areaAround(const QList<QWidget *> &zones)
-{
-    QRect united;
-    for (const QWidget *zone : zones)
-        united |= zone->geometry();
-    return united.adjusted(-AreaMarginPx, -AreaMarginPx, AreaMarginPx, AreaMarginPx);
-}
-} // namespace
-
 SteeringTrail::SteeringTrail(QWidget *window, QList<QWidget *> zones)
     : QObject(window)
     , m_window(window)
     , m_zones(std::move(zones))
-    , m_area(areaAround(m_zones))
 {
     // Moves over the plain background between the zones are samples too.
     m_window->setMouseTracking(true);
@@ -53,7 +38,7 @@ bool SteeringTrail::eventFilter(QObject *watched, QEvent *event)
         } else if (!m_zones.contains(widget)) {
             // Another control: its moves are not reported, only where it was entered.
             if (const auto *enter = dynamic_cast<QEnterEvent *>(event))
-                lostAt(widget->mapTo(m_window, enter->position().toPoint()), false);
+                lostAt(widget->mapTo(m_window, enter->position().toPoint()));
             else
                 m_last.reset();
         }
@@ -61,7 +46,7 @@ bool SteeringTrail::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Leave:
         // The event says nothing of where; the pointer is there or a little beyond.
         if (widget == m_window)
-            lostAt(m_window->mapFromGlobal(QCursor::pos()), true);
+            lostAt(m_window->mapFromGlobal(QCursor::pos()));
         break;
     default:
         break;
@@ -71,18 +56,14 @@ bool SteeringTrail::eventFilter(QObject *watched, QEvent *event)
 
 void SteeringTrail::movedTo(QPoint point)
 {
-    if (!m_area.contains(point)) {
-        m_last.reset();
-        return;
-    }
     if (m_last)
         passOver(*m_last, point);
     m_last = point;
 }
 
-void SteeringTrail::lostAt(QPoint point, bool countEvenFarAway)
+void SteeringTrail::lostAt(QPoint point)
 {
-    if (m_last && (countEvenFarAway || m_area.contains(point)))
+    if (m_last)
         passOver(*m_last, point);
     m_last.reset();
 }

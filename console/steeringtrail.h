@@ -18,9 +18,8 @@ class QWidget;
 //
 // Samples are moves over the zones and the window's background, the point
 // where the pointer entered another control (moves over it are not reported)
-// and the point where the straight path left the window. Only samples near
-// the cross join up: a sample far from it ends the path uncounted, and the
-// next move starts afresh, as when the pointer comes back from elsewhere.
+// and the point where the straight path left the window. A pointer that comes
+// back into the window starts afresh.
 class SteeringTrail : public QObject
 {
     Q_OBJECT
@@ -42,12 +41,11 @@ protected:
 private:
     void movedTo(QPoint point);
     // The pointer went where its moves are not seen.
-    void lostAt(QPoint point, bool countEvenFarAway);
+    void lostAt(QPoint point);
     void passOver(QPoint from, QPoint to);
     QWidget *zoneAt(QPoint point) const;
 
     QWidget *const m_window;
     const QList<QWidget *> m_zones;
-    const QRect m_area;
     std::optional<QPoint> m_last;
 };

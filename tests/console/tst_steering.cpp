@@ -415,12 +415,16 @@ private:
     void moveOnto(const QString &name) const
     {
         // Qt drops a move to where the pointer already is, and an earlier
-        // test may have left it there, so come from plain background, far
-        // enough from the cross that the move arrives rather than flicks.
+        // test may have left it there, so come from plain background. Each
+        // move comes in from outside the window, so no path joins it to the
+        // last one.
         const QPoint background(2, 60);
         Q_ASSERT(!f->window->childAt(background));
-        QTest::mouseMove(f->window.get(), background);
-        QTest::mouseMove(f->window.get(), centreOf(name));
+        for (const QPoint point : {background, centreOf(name)}) {
+            QEnterEvent enter(point, point, f->window->mapToGlobal(point));
+            QCoreApplication::sendEvent(f->window.get(), &enter);
+            QTest::mouseMove(f->window.get(), point);
+        }
     }
     // The repeat timer's expiries, fired by hand: it only fires while enabled.
     void tick(int count) const { f->ticks->fire(count); }
