@@ -11,3 +11,5 @@ ctest=(ctest --test-dir build --output-on-failure --timeout 300 "$@")
 "${ctest[@]}" -L soak
 "${ctest[@]}" -L e2e
 "${ctest[@]}" -L packaging
+# The fuzzers, with the sanitizers, for a bounded time each.
+scripts/fuzz.sh "${TAVIMORK_FUZZ_SECONDS:-30}"

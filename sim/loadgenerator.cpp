@@ -94,5 +94,6 @@ QByteArray LoadGenerator::randomBytes(qsizetype count)
 qint64 LoadGenerator::maxCreditMilliBytes() const
 {
     // At least one whole line, or a slow text flood would never send anything.
-    return std::max<qint64>(m_bytesPerSecond, kTextLineBytes) * kMilliBytesPerByte;
+    const qint64 bytes = std::min(m_bytesPerSecond, kMaxPumpBytes);
+    return std::max<qint64>(bytes, kTextLineBytes) * kMilliBytesPerByte;
 }

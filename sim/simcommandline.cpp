@@ -1,9 +1,10 @@
 #include "simcommandline.h"
 
+#include "loadgenerator.h"
+
 namespace {
 
 constexpr qint64 kMaxMilliseconds = 3600 * 1000;
-constexpr qint64 kMaxFloodBytesPerSecond = 100 * 1000 * 1000;
 constexpr qint64 kMinPoseIntervalMs = 10;
 
 const char kDescription[] =
@@ -34,11 +35,14 @@ SimCommandLine::SimCommandLine()
                      QStringLiteral("Send a pose line every <ms> (default 250)."),
                      QStringLiteral("ms"))
     , m_floodText(QStringLiteral("flood-text"),
-                  QStringLiteral("Also send filler text lines at <rate> bytes per second."),
+                  QStringLiteral("Also send filler text lines at <rate> bytes per second (at "
+                                 "most %1).")
+                      .arg(LoadGenerator::kMaxBytesPerSecond),
                   QStringLiteral("rate"))
     , m_floodRandom(QStringLiteral("flood-random"),
                     QStringLiteral("Also send random bytes (NULs and invalid UTF-8 included) at "
-                                   "<rate> bytes per second."),
+                                   "<rate> bytes per second (at most %1).")
+                        .arg(LoadGenerator::kMaxBytesPerSecond),
                     QStringLiteral("rate"))
     , m_link(QStringLiteral("link"),
              QStringLiteral("Also make a symbolic link to the device at <path>; removed on exit."),
@@ -91,9 +95,8 @@ bool SimCommandLine::parse(const QStringList &arguments)
     if (!readMilliseconds(m_watchdog, 1, &m_options.watchdogTimeout) ||
         !readMilliseconds(m_poseInterval, kMinPoseIntervalMs, &m_options.poseInterval) ||
         !readMilliseconds(m_screenshotDelay, 0, &m_options.screenshotDelay) ||
-        !readCount(m_floodText, 1, kMaxFloodBytesPerSecond, &m_options.floodTextBytesPerSecond) ||
-        !readCount(m_floodRandom, 1, kMaxFloodBytesPerSecond,
-                   &m_options.floodRandomBytesPerSecond)) {
+        !readFloodRate(m_floodText, &m_options.floodTextBytesPerSecond) ||
+        !readFloodRate(m_floodRandom, &m_options.floodRandomBytesPerSecond)) {
         return false;
     }
     if (m_options.headless && !m_options.screenshotPath.isEmpty()) {
@@ -121,6 +124,16 @@ bool SimCommandLine::readCount(const QCommandLineOption &option, qint64 minimum,
     }
     *value = number;
     return true;
+}
+
+bool SimCommandLine::readFloodRate(const QCommandLineOption &option, qint64 *value)
+{
+    // Refused rather than sent short: a load test must not pass at a rate
+    // that never reached the line.
+    if (readCount(option, 1, LoadGenerator::kMaxBytesPerSecond, value))
+        return true;
+    m_error += QStringLiteral("; the simulator cannot keep up a higher rate");
+    return false;
 }
 
 bool SimCommandLine::readMilliseconds(const QCommandLineOption &option, qint64 minimum,

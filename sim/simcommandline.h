@@ -24,6 +24,7 @@ public:
 
 private:
     bool readCount(const QCommandLineOption &option, qint64 minimum, qint64 maximum, qint64 *value);
+    bool readFloodRate(const QCommandLineOption &option, qint64 *value);
     bool readMilliseconds(const QCommandLineOption &option, qint64 minimum,
                           std::chrono::milliseconds *value);
 

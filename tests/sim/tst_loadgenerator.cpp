@@ -24,6 +24,8 @@ private slots:
     void textIsNumberedLinesAtTheRate();
     void randomIncludesHostileBytes();
     void slowTextStillSendsLines();
+    void highestRateIsKeptInBoundedPumps_data();
+    void highestRateIsKeptInBoundedPumps();
 };
 
 QByteArray TestLoadGenerator::run(LoadGenerator::Kind kind, qint64 rate,
@@ -83,6 +85,29 @@ void TestLoadGenerator::slowTextStillSendsLines()
     const qsizetype lines = 20 * rate / LoadGenerator::kTextLineBytes;
     QCOMPARE(run(LoadGenerator::Kind::Text, rate, 20s).size(),
              lines * LoadGenerator::kTextLineBytes);
+}
+
+void TestLoadGenerator::highestRateIsKeptInBoundedPumps_data()
+{
+    QTest::addColumn<LoadGenerator::Kind>("kind");
+
+    QTest::newRow("text") << LoadGenerator::Kind::Text;
+    QTest::newRow("random") << LoadGenerator::Kind::Random;
+}
+
+void TestLoadGenerator::highestRateIsKeptInBoundedPumps()
+{
+    QFETCH(LoadGenerator::Kind, kind);
+    constexpr qint64 rate = LoadGenerator::kMaxBytesPerSecond;
+
+    // Pumps an interval late still keep the rate...
+    const qsizetype late = run(kind, rate, 2s, 2 * LoadGenerator::kPumpInterval).size();
+    QVERIFY2(std::abs(late - 2 * rate) < LoadGenerator::kTextLineBytes,
+             qPrintable(QString::number(late)));
+
+    // ...and the one pump after a long stall makes no more than any: a
+    // backlog made up at once would keep the simulator from its commands.
+    QVERIFY(run(kind, rate, 10s, 10s).size() <= LoadGenerator::kMaxPumpBytes);
 }
 
 QTEST_GUILESS_MAIN(TestLoadGenerator)
