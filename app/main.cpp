@@ -1,6 +1,7 @@
 #include "consolecommandline.h"
 #include "detectableautorepeat.h"
 #include "dialogmessageboxpresenter.h"
+#include "displayenvironment.h"
 #include "drivecommands.h"
 #include "drivesession.h"
 #include "drivesessionexitguard.h"
@@ -20,19 +21,6 @@ namespace {
 
 constexpr int kExitNoDisplay = 1;
 constexpr int kExitUsage = 2;
-
-// Without one of these Qt aborts while creating the application, with a
-// message about plugins that does not tell the operator what is missing.
-bool displayConfigured()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-#else
-    return true;
-#endif
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "devicesymlink.h"
+#include "displayenvironment.h"
 #include "ptyendpoint.h"
 #include "simcommandline.h"
 #include "simulator.h"
@@ -24,19 +25,6 @@ std::unique_ptr<QCoreApplication> makeApplication(bool withWindow, int &argc, ch
     if (withWindow)
         return std::make_unique<QApplication>(argc, argv);
     return std::make_unique<QCoreApplication>(argc, argv);
-}
-
-// Without one of these Qt aborts while creating the window's application,
-// with a message about plugins that does not say what is missing.
-bool displayConfigured()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-#else
-    return true;
-#endif
 }
 
 } // namespace
