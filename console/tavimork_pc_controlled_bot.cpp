@@ -214,13 +214,10 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);
     connect(&m_session, &DriveSession::driveStateChanged, this, &Self::showDriveState);
-    // Answered once now, so the session watches this window from its first
-    // step on, and then at every heartbeat.
-    const auto answer = [this] {
-        post([session = &m_session] { session->windowAnswered(); });
-    };
-    connect(&m_session, &DriveSession::heartbeat, this, answer);
-    answer();
+    // While the robot is driven the session asks for a sign of life; a
+    // window that stops answering has the robot stopped until it answers.
+    connect(&m_session, &DriveSession::heartbeat, this,
+            [this] { post([session = &m_session] { session->windowAnswered(); }); });
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
     connect(lblForward, &PointerLabel::pointerMoved, this, &Self::lblForward_MouseMove);
