@@ -12,7 +12,6 @@ DriveController::DriveController(SerialLink &link, TickSource *repeatTimer, QObj
     // A child, so it moves to the drive thread along with the controller.
     tmr_Send_Command->setParent(this);
     connect(tmr_Send_Command, &TickSource::tick, this, &DriveController::tmr_Send_Command_Timer);
-    tmr_Send_Command->start();
 }
 
 void DriveController::direction(QLatin1String command)
@@ -20,7 +19,7 @@ void DriveController::direction(QLatin1String command)
     Q_ASSERT(DriveCommand::isDirection(command));
     const bool changed = strCommand != command;
     strCommand = command;
-    if (changed && tmr_Send_Command->isActive())
+    if (changed && m_repeating)
         emit stateChanged(strCommand, true);
     setRepeating(true);
 }
@@ -49,11 +48,6 @@ void DriveController::hold()
 void DriveController::release()
 {
     m_held = false;
-}
-
-bool DriveController::isRepeating() const
-{
-    return tmr_Send_Command->isActive();
 }
 
 void DriveController::tmr_Send_Command_Timer()
@@ -93,11 +87,15 @@ void DriveController::writeStop()
 
 void DriveController::setRepeating(bool repeating)
 {
-    if (tmr_Send_Command->isActive() == repeating)
-        return;
-    if (repeating)
+    const bool changed = m_repeating != repeating;
+    m_repeating = repeating;
+    // Ticks with no command yet write nothing, so they need not wake anyone:
+    // the timer itself runs only while there is a byte to repeat.
+    const bool needed = m_repeating && !strCommand.isEmpty();
+    if (needed && !tmr_Send_Command->isActive())
         tmr_Send_Command->start();
-    else
+    else if (!needed)
         tmr_Send_Command->stop();
-    emit stateChanged(strCommand, repeating);
+    if (changed)
+        emit stateChanged(strCommand, repeating);
 }

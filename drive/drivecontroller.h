@@ -15,7 +15,7 @@ class DriveController : public QObject
     Q_OBJECT
 
 public:
-    // Takes the repeat timer as its child and starts it: ticks run from the
+    // Takes the repeat timer as its child. Repetition is enabled from the
     // start, writing nothing until a direction is asked for.
     DriveController(SerialLink &link, TickSource *repeatTimer, QObject *parent = nullptr);
 
@@ -41,7 +41,9 @@ public:
     void dropQueued();
 
     QString command() const { return strCommand; }
-    bool isRepeating() const;
+    // The repeat timer is enabled: from the start, and from every direction
+    // step to the next stop or halt.
+    bool isRepeating() const { return m_repeating; }
     // A direction is current and being repeated.
     bool isDriving() const { return isRepeating() && !strCommand.isEmpty(); }
     bool isHeld() const { return m_held; }
@@ -67,6 +69,7 @@ private:
     // reconnect resumes exactly what was being repeated.
     QString strCommand;
     TickSource *const tmr_Send_Command;
+    bool m_repeating = true;
     bool m_held = false;
     bool m_lastWriteWasStop = false;
 };
