@@ -54,7 +54,14 @@ void StatusLine::showOpen(const QString &text)
 
 void StatusLine::showOpenTrouble(const QString &text)
 {
-    showPort(Port::Trouble, text);
+    m_trouble = text;
+    m_driveIsNewer = false;
+    refresh();
+}
+
+void StatusLine::endOpenTrouble()
+{
+    showOpenTrouble(QString());
 }
 
 void StatusLine::showDrive(const QString &command, bool repeating)
@@ -69,6 +76,7 @@ void StatusLine::showPort(Port state, const QString &text)
 {
     m_port = state;
     m_portText = text;
+    m_trouble.clear();
     m_driveIsNewer = false;
     refresh();
 }
@@ -80,7 +88,9 @@ void StatusLine::refresh()
         const QString kept = keptWords();
         if (!kept.isEmpty())
             text = kept + u'\n' + text;
-    } else if (m_port == Port::Open && m_driveIsNewer) {
+    } else if (!m_trouble.isEmpty()) {
+        text = m_trouble;
+    } else if (m_driveIsNewer) {
         text = driveWords();
     }
     m_label->setText(text);

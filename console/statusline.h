@@ -22,13 +22,15 @@ public:
 
     void showClosed(const QString &text);
     void showOpen(const QString &text);
-    // A problem on the open port that stays until the next showOpen().
+    // A problem on the open port that stays until endOpenTrouble() or the
+    // next port news; then the port's own text shows again.
     void showOpenTrouble(const QString &text);
+    void endOpenTrouble();
     // As the drive session reports it.
     void showDrive(const QString &command, bool repeating);
 
 private:
-    enum class Port { Closed, Open, Trouble };
+    enum class Port { Closed, Open };
 
     void showPort(Port state, const QString &text);
     void refresh();
@@ -38,6 +40,7 @@ private:
     QLabel *const m_label;
     Port m_port = Port::Closed;
     QString m_portText;
+    QString m_trouble;
     QString m_command;
     bool m_repeating = false;
     bool m_driveIsNewer = false;

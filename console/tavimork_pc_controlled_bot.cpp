@@ -268,8 +268,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     cmdDisc->setEnabled(true);
     Combo4->setEnabled(false);
     m_openPort = Connection::portForListPosition(position);
-    m_openStatus = tr("Port %1 open: %2").arg(m_openPort).arg(result.detail);
-    m_statusLine->showOpen(m_openStatus);
+    m_statusLine->showOpen(tr("Port %1 open: %2").arg(m_openPort).arg(result.detail));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
@@ -287,7 +286,7 @@ void Tavimork_PC_Controlled_Bot::showLineStalled(bool stalled)
     if (stalled)
         m_statusLine->showOpenTrouble(tr("Port %1: the robot is not reading").arg(m_openPort));
     else
-        m_statusLine->showOpen(m_openStatus);
+        m_statusLine->endOpenTrouble();
 }
 
 void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)

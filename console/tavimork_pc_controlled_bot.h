@@ -84,7 +84,6 @@ private:
     const PortDirectory m_directory;
     DeviceListWatch *const m_deviceWatch;
     qint16 m_openPort = 0;
-    QString m_openStatus;
     std::unique_ptr<StatusLine> m_statusLine;
     std::unique_ptr<ActiveCommandMark> m_commandMark;
     SteeringTrail *m_steeringTrail = nullptr;

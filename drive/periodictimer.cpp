@@ -48,8 +48,8 @@ void PeriodicTimer::start()
         const auto nanoseconds = std::chrono::nanoseconds(m_period).count();
         const timespec period{time_t(nanoseconds / 1'000'000'000),
                               long(nanoseconds % 1'000'000'000)};
-        const itimerspec spec{period, period};
-        ::timerfd_settime(m_fd, 0, &spec, nullptr);
+        const itimerspec every{period, period};
+        ::timerfd_settime(m_fd, 0, &every, nullptr);
         return;
     }
 #endif
