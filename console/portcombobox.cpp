@@ -30,12 +30,16 @@ PortComboBox::PortComboBox(const PortDirectory &directory, QWidget *parent)
 
 QString PortComboBox::entryToolTip(int listPosition) const
 {
+    // Listed once: asking the system costs milliseconds on the window thread.
+    const auto known = QSerialPortInfo::availablePorts();
+    QStringList paths;
+    for (const QSerialPortInfo &info : known)
+        paths.append(info.systemLocation());
     const qint16 port = Connection::portForListPosition(listPosition);
-    const QString device = m_directory.deviceFor(port);
+    const QString device = m_directory.deviceFor(port, paths);
     if (device.isEmpty())
         return tr("Port %1: no serial device found").arg(port);
     QStringList lines{tr("Port %1: %2").arg(port).arg(device)};
-    const auto known = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : known) {
         if (!sameDevice(info, device))
             continue;

@@ -16,6 +16,11 @@ PortDirectory::PortDirectory(QProcessEnvironment env, QStringList devices)
 
 QString PortDirectory::deviceFor(qint16 port) const
 {
+    return deviceFor(port, devices());
+}
+
+QString PortDirectory::deviceFor(qint16 port, const QStringList &systemDevices) const
+{
     if (!isValidPort(port))
         return {};
 
@@ -24,9 +29,10 @@ QString PortDirectory::deviceFor(qint16 port) const
         return named;
 
 #ifdef Q_OS_WIN
+    Q_UNUSED(systemDevices)
     return QStringLiteral("COM%1").arg(port);
 #else
-    const QStringList ordered = naturalOrder(devices());
+    const QStringList ordered = naturalOrder(m_devices.value_or(systemDevices));
     return port <= ordered.size() ? ordered.at(port - 1) : QString();
 #endif
 }

@@ -26,6 +26,9 @@ public:
 
     // Empty when the number is out of range or has no device.
     QString deviceFor(qint16 port) const;
+    // The same over serial devices the caller has already listed (a
+    // directory made over given devices keeps to those).
+    QString deviceFor(qint16 port, const QStringList &systemDevices) const;
 
     static bool isValidPort(qint16 port) { return port >= firstPort && port <= lastPort; }
     // "TAVIMORK_PORT3" for port 3.
