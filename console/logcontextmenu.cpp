@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 
-const QString LogContextMenu::SaveActionText = QStringLiteral("Save Log As...");
 
 LogContextMenu::LogContextMenu(QPlainTextEdit *log, MessageBoxPresenter &messageBox)
     : QObject(log)
@@ -24,7 +23,7 @@ std::unique_ptr<QMenu> LogContextMenu::createMenu(QPoint position)
 {
     std::unique_ptr<QMenu> menu(m_log->createStandardContextMenu(position));
     menu->addSeparator();
-    connect(menu->addAction(SaveActionText), &QAction::triggered, this, &LogContextMenu::saveAs);
+    connect(menu->addAction(tr("Save Log As...")), &QAction::triggered, this, &LogContextMenu::saveAs);
     return menu;
 }
 

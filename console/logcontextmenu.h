@@ -17,8 +17,6 @@ class LogContextMenu : public QObject
     Q_OBJECT
 
 public:
-    static const QString SaveActionText;
-
     // A child of log; tells the operator through messageBox when a save fails.
     LogContextMenu(QPlainTextEdit *log, MessageBoxPresenter &messageBox);
 

@@ -7,16 +7,16 @@ namespace {
 // Characters at which inserted text starts a new block in the document.
 bool startsBlock(QChar ch)
 {
-    constexpr char16_t kFrameStart = 0xfdd0;
-    constexpr char16_t kFrameEnd = 0xfdd1;
-    return ch == u'\n' || ch == u'\r' || ch == QChar::ParagraphSeparator || ch == kFrameStart ||
-           ch == kFrameEnd;
+    constexpr char16_t frameStart = 0xfdd0;
+    constexpr char16_t frameEnd = 0xfdd1;
+    return ch == u'\n' || ch == u'\r' || ch == QChar::ParagraphSeparator || ch == frameStart ||
+           ch == frameEnd;
 }
 
 // In a flood of empty lines, having one dropped line in this many counted
 // makes the document reclaim their memory after at most about this many times
 // its own threshold of some 50,000 characters (see trimOldest()).
-constexpr int kCountedEmptyLinesShare = 16;
+constexpr int CountedEmptyLinesShare = 16;
 
 void removeFromStart(QTextCursor &cursor, int length)
 {
@@ -96,11 +96,11 @@ QString ReceivedLogView::withLinesBroken(const QString &text) const
         } else if (!ch.isLowSurrogate()) {
             // A surrogate pair goes on one line, whole.
             const int width = ch.isHighSurrogate() ? 2 : 1;
-            if (lineLength + width > kMaxLineCharacters) {
+            if (lineLength + width > MaxLineCharacters) {
                 // Copied a line at a time, and not at all if no line is
                 // broken: a character at a time shows in a flood.
                 if (broken.isEmpty())
-                    broken.reserve(text.size() + text.size() / kMaxLineCharacters + 1);
+                    broken.reserve(text.size() + text.size() / MaxLineCharacters + 1);
                 broken += QStringView(text).sliced(copied, i - copied);
                 broken += u'\n';
                 copied = i;
@@ -131,14 +131,14 @@ int ReceivedLogView::trimOldest()
     // characterCount() includes the final paragraph separator, which stays.
     const int characters = doc->characterCount() - 1;
     const int lines = doc->blockCount();
-    if (characters <= kMaxLogCharacters && lines <= kMaxLogLines)
+    if (characters <= MaxLogCharacters && lines <= MaxLogLines)
         return 0;
 
     // Only the excess goes: each arrival then pays for dropping about what it
     // brought, instead of one arrival paying for a large cut.
-    int cut = qMax(0, characters - kMaxLogCharacters);
-    if (lines > kMaxLogLines)
-        cut = qMax(cut, doc->findBlockByNumber(lines - kMaxLogLines).position());
+    int cut = qMax(0, characters - MaxLogCharacters);
+    if (lines > MaxLogLines)
+        cut = qMax(cut, doc->findBlockByNumber(lines - MaxLogLines).position());
     // Never keep the second half of a surrogate pair.
     if (doc->characterAt(cut).isLowSurrogate())
         ++cut;
@@ -151,7 +151,7 @@ int ReceivedLogView::trimOldest()
     // line, and that lays the line out first: for lines with text, dearer than
     // the append. Their text is counted anyway, so the limit takes only empty
     // lines, enough of them that a flood of empty lines is reclaimed too.
-    const int maxCounted = firstKept.blockNumber() / kCountedEmptyLinesShare + 1;
+    const int maxCounted = firstKept.blockNumber() / CountedEmptyLinesShare + 1;
     int counted = 0;
     for (QTextBlock line = firstKept.previous();
          line.isValid() && line.length() == 1 && counted < maxCounted; line = line.previous())

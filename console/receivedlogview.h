@@ -12,14 +12,14 @@ class ReceivedLogView : public QPlainTextEdit
 public:
     // At 57600 baud (5760 characters/s) this is about three minutes of
     // nonstop output and hours of ordinary replies, in about 15 MB.
-    static constexpr int kMaxLogCharacters = 1'000'000;
+    static constexpr int MaxLogCharacters = 1'000'000;
     // Each line costs the document about a hundred bytes of its own, so a
     // stream of empty lines is bounded by count, not by characters.
-    static constexpr int kMaxLogLines = 100'000;
+    static constexpr int MaxLogLines = 100'000;
     // Every append lays out the whole last line again, so received text that
     // never breaks its lines is broken here: an append then costs at most one
     // such line, not the whole endless one.
-    static constexpr int kMaxLineCharacters = 1024;
+    static constexpr int MaxLineCharacters = 1024;
 
     explicit ReceivedLogView(QWidget *parent = nullptr);
 

@@ -3,7 +3,6 @@
 #include "activecommandmark.h"
 #include "connection.h"
 #include "consoleaccessibility.h"
-#include "consolefonts.h"
 #include "consolelayout.h"
 #include "devicelistwatch.h"
 #include "drivecommands.h"
@@ -21,7 +20,6 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QThread>
@@ -29,17 +27,20 @@
 #include <algorithm>
 #include <utility>
 
-const QString Tavimork_PC_Controlled_Bot::ConnectFailedTitle =
-    QStringLiteral("Can not open port !!!");
-const QString Tavimork_PC_Controlled_Bot::ConnectFailedText = QStringLiteral(
-    "Can not open port, Select correct port or check that port is not used by any other "
-    "application. You can also try removing and re-inserting the USB device.");
-const QString Tavimork_PC_Controlled_Bot::KeyGuide =
-    QStringLiteral("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
-                   "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
-
 namespace {
-constexpr int PortCount = 16;
+// The window's own words, shown as they stand unless a translation is loaded.
+#define TEXT(text) QT_TRANSLATE_NOOP("Tavimork_PC_Controlled_Bot", text)
+constexpr const char *WindowTitle = TEXT("Tavimork PC Controlled Robot");
+constexpr const char *ConnectFailedTitle = TEXT("Can not open port !!!");
+constexpr const char *ConnectFailedText =
+    TEXT("Can not open port, Select correct port or check that port is not used by any other "
+         "application. You can also try removing and re-inserting the USB device.");
+// The keyboard button's caption once clicked: four lines joined by CR LF.
+constexpr const char *KeyGuide =
+    TEXT("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
+         "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
+#undef TEXT
+
 
 // The 32 x 32 picture first, as the window was designed; then every size a
 // taskbar or a HiDPI screen may ask for, so none is scaled from another.
@@ -89,11 +90,12 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     , m_deviceWatch(new DeviceListWatch(QStringLiteral("/dev"), this))
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
-    setWindowTitle(QStringLiteral("Tavimork PC Controlled Robot"));
+    setWindowTitle(tr(WindowTitle));
     setWindowIcon(allSizesIcon());
 
     createControls();
-    applyDesign();
+    ConsoleLayout::apply(this);
+    cmdConn->setFocus();
     ConsoleAccessibility::describe(this);
     // Knows the zones where the design put them.
     m_steeringTrail =
@@ -161,43 +163,6 @@ void Tavimork_PC_Controlled_Bot::createControls()
     cmdDisc->setEnabled(false);
 }
 
-void Tavimork_PC_Controlled_Bot::applyDesign()
-{
-    ConsoleFonts::ensureTahoma();
-    setFont(ConsoleFonts::windowDefault());
-    setFixedSize(ConsoleLayout::clientSize());
-
-    QList<QWidget *> tabOrder;
-    for (const ControlDesign &design : ConsoleLayout::Controls) {
-        auto *widget = findChild<QWidget *>(QString::fromLatin1(design.name));
-        Q_ASSERT(widget);
-        widget->setGeometry(ConsoleLayout::toPixels(design));
-        if (design.font != ControlDesign::Font::WindowDefault)
-            widget->setFont(ConsoleFonts::font(design.font));
-
-        const QString caption = QString::fromLatin1(design.caption);
-        if (auto *label = qobject_cast<QLabel *>(widget))
-            label->setText(caption);
-        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-            button->setText(caption);
-        else if (auto *combo = qobject_cast<QComboBox *>(widget))
-            combo->setEditText(caption);
-        else if (auto *edit = qobject_cast<QPlainTextEdit *>(widget))
-            edit->setPlainText(caption);
-
-        if (design.sizedToCaption)
-            widget->resize(widget->sizeHint());
-        if (design.tabIndex >= 0 && widget->focusPolicy() != Qt::NoFocus) {
-            tabOrder.resize(qMax(tabOrder.size(), qsizetype(design.tabIndex + 1)));
-            tabOrder[design.tabIndex] = widget;
-        }
-    }
-    tabOrder.removeAll(nullptr);
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    cmdConn->setFocus();
-}
-
 void Tavimork_PC_Controlled_Bot::bindEvents()
 {
     using Self = Tavimork_PC_Controlled_Bot;
@@ -224,8 +189,8 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(lblBackward, &PointerLabel::pointerMoved, this, &Self::lblBackward_MouseMove);
     connect(lblLeft, &PointerLabel::pointerMoved, this, &Self::lblLeft_MouseMove);
     connect(lblRight, &PointerLabel::pointerMoved, this, &Self::lblRight_MouseMove);
-    for (int i = 0; i < ConsoleLayout::StopZoneCount; ++i)
-        connect(lblStop[i], &PointerLabel::pointerMoved, this, [this, i] { lblStop_MouseMove(i); });
+    for (PointerLabel *zone : lblStop)
+        connect(zone, &PointerLabel::pointerMoved, this, &Self::lblStop_MouseMove);
     connect(m_steeringTrail, &SteeringTrail::passedOver, this, &Self::pointerPassedOver);
 
     connect(cmdKeyBoard, &QPushButton::clicked, this, &Self::cmdKeyBoard_Click);
@@ -243,7 +208,7 @@ void Tavimork_PC_Controlled_Bot::Form_Load()
         // Filling the list changes the box's text; the status line, which
         // enumerates the system's serial devices, is worked out once below.
         const QSignalBlocker quiet(Combo4);
-        for (qint16 port = 1; port <= PortCount; ++port)
+        for (qint16 port = PortDirectory::FirstPort; port <= PortDirectory::LastPort; ++port)
             Combo4->addItem(QString::number(port));
         Combo4->setCurrentIndex(0);
     }
@@ -261,7 +226,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
         &m_session, [session = &m_session, position] { return session->open(position); });
     if (!result.opened) {
         m_statusLine->showClosed(result.detail);
-        m_messageBox->critical(this, ConnectFailedTitle, ConnectFailedText);
+        m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText));
         return;
     }
     cmdConn->setEnabled(false);
@@ -321,7 +286,7 @@ void Tavimork_PC_Controlled_Bot::lblRight_MouseMove()
     post([session = &m_session] { session->direction(DriveCommand::Right); });
 }
 
-void Tavimork_PC_Controlled_Bot::lblStop_MouseMove(int)
+void Tavimork_PC_Controlled_Bot::lblStop_MouseMove()
 {
     post([session = &m_session] { session->stop(); });
 }
@@ -336,14 +301,13 @@ void Tavimork_PC_Controlled_Bot::pointerPassedOver(QWidget *zone)
         lblLeft_MouseMove();
     else if (zone == lblRight)
         lblRight_MouseMove();
-    else if (const auto stop = std::find(lblStop.cbegin(), lblStop.cend(), zone);
-             stop != lblStop.cend())
-        lblStop_MouseMove(int(stop - lblStop.cbegin()));
+    else if (std::find(lblStop.cbegin(), lblStop.cend(), zone) != lblStop.cend())
+        lblStop_MouseMove();
 }
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
 {
-    cmdKeyBoard->setText(KeyGuide);
+    cmdKeyBoard->setText(tr(KeyGuide));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(int keyCode)

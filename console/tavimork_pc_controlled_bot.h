@@ -37,18 +37,17 @@ public:
                                PortDirectory directory, QWidget *parent = nullptr);
     ~Tavimork_PC_Controlled_Bot() override;
 
-    static const QString ConnectFailedTitle;
-    static const QString ConnectFailedText;
-    // The keyboard button's caption once clicked: four lines joined by CR LF.
-    static const QString KeyGuide;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void createControls();
-    void applyDesign();
     void bindEvents();
+
+    // Form_Load, the event handlers (cmdConn_Click, lblForward_MouseMove, ...)
+    // and the controls (cmdConn, Combo4, lblStop, ...) keep the names of the
+    // window's design rather than this code's m_ style: the code reads side by
+    // side with the design, and tests and accessibility find controls by them.
     void Form_Load();
 
     void cmdConn_Click();
@@ -61,7 +60,7 @@ private:
     void lblBackward_MouseMove();
     void lblLeft_MouseMove();
     void lblRight_MouseMove();
-    void lblStop_MouseMove(int index);
+    void lblStop_MouseMove();
     // The pointer crossed a zone between two of its reported moves.
     void pointerPassedOver(QWidget *zone);
     void showDriveState(const QString &command, bool repeating);
@@ -88,6 +87,7 @@ private:
     std::unique_ptr<ActiveCommandMark> m_commandMark;
     SteeringTrail *m_steeringTrail = nullptr;
 
+    // The controls as designed; see the note on their names above.
     QPushButton *cmdConn = nullptr;
     QPushButton *cmdDisc = nullptr;
     PortComboBox *Combo4 = nullptr;

@@ -1,12 +1,12 @@
 #include "receivedtextdecoder.h"
 
 namespace {
-constexpr char16_t kFirstControlPicture = 0x2400; // U+2400 + code for C0 controls
-constexpr char16_t kDeletePicture = 0x2421;
-constexpr char16_t kDelete = 0x7f;
-constexpr char16_t kFirstPrintable = 0x20;
-constexpr qsizetype kMaxSequenceBytes = 4;
-constexpr char16_t kReplacement = 0xfffd;
+constexpr char16_t FirstControlPicture = 0x2400; // U+2400 + code for C0 controls
+constexpr char16_t DeletePicture = 0x2421;
+constexpr char16_t DeleteCharacter = 0x7f;
+constexpr char16_t FirstPrintable = 0x20;
+constexpr qsizetype MaxSequenceBytes = 4;
+constexpr char16_t Replacement = 0xfffd;
 
 // Code points the log's text engine gives a meaning of their own: an object
 // placeholder, line and paragraph separators, frame markers (and the other
@@ -22,7 +22,7 @@ bool specialToTextEngine(char16_t code)
 // last bytes, so a later arrival may complete it; 0 if there are none.
 qsizetype unfinishedTailBytes(QByteArrayView bytes)
 {
-    for (qsizetype back = 1; back < kMaxSequenceBytes && back <= bytes.size(); ++back) {
+    for (qsizetype back = 1; back < MaxSequenceBytes && back <= bytes.size(); ++back) {
         const auto byte = static_cast<uchar>(bytes[bytes.size() - back]);
         if ((byte & 0xc0) == 0x80)
             continue; // continuation byte: the lead is further back
@@ -64,13 +64,13 @@ QString ReceivedTextDecoder::decode(QByteArrayView bytes)
         } else if (code == u'\n') {
             if (!afterCr)
                 shown += u'\n';
-        } else if (code == kDelete) {
-            shown += QChar(kDeletePicture);
+        } else if (code == DeleteCharacter) {
+            shown += QChar(DeletePicture);
         } else if (specialToTextEngine(code)) {
-            shown += QChar(kReplacement);
-        } else if (code < kFirstPrintable && code != u'\t') {
+            shown += QChar(Replacement);
+        } else if (code < FirstPrintable && code != u'\t') {
             // A NUL or other control would otherwise end or garble the line.
-            shown += QChar(kFirstControlPicture + code);
+            shown += QChar(FirstControlPicture + code);
         } else {
             shown += ch;
         }

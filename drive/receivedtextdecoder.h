@@ -20,9 +20,12 @@ public:
     void reset();
 
 private:
-    // Stateless: Qt 6.4 drops the byte that breaks a sequence left open by an
-    // earlier call ("\xE2\x82" then "A" loses the A), so the decoder is only
-    // ever given whole sequences and the unfinished tail is kept here.
+    // Stateless, and only ever given whole sequences: the unfinished tail is
+    // kept here instead. Qt's own stateful UTF-8 decoding (seen in 6.4) ends a
+    // sequence left open by an earlier decode() call with U+FFFD when the next
+    // byte cannot continue it, and swallows that byte too: "\xE2\x82" then "A"
+    // gives U+FFFD alone, and a whole character may go the same way. Within
+    // one call it keeps the byte.
     // ConvertInitialBom: a leading BOM shows like any other instead of vanishing.
     QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                     QStringDecoder::Flag::ConvertInitialBom};

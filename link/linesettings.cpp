@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int fieldCount = 4;
+constexpr int FieldCount = 4;
 
 struct ParityLetter
 {
@@ -16,7 +16,7 @@ struct ParityLetter
     QSerialPort::Parity parity;
 };
 
-constexpr ParityLetter parityLetters[] = {
+constexpr ParityLetter ParityLetters[] = {
     {u'n', QSerialPort::NoParity},    {u'e', QSerialPort::EvenParity},
     {u'o', QSerialPort::OddParity},   {u'm', QSerialPort::MarkParity},
     {u's', QSerialPort::SpaceParity},
@@ -33,7 +33,7 @@ std::optional<LineSettings> LineSettings::parse(const QString &text, QString *er
     };
 
     const QStringList fields = text.split(u',');
-    if (fields.size() != fieldCount)
+    if (fields.size() != FieldCount)
         return fail(tr("expected baud,parity,data bits,stop bits such as 57600,n,8,1"));
 
     LineSettings settings;
@@ -47,11 +47,11 @@ std::optional<LineSettings> LineSettings::parse(const QString &text, QString *er
         return fail(tr("baud rate must be a positive whole number"));
 
     const QString parity = fields.at(1).trimmed().toLower();
-    const auto letter = std::find_if(std::begin(parityLetters), std::end(parityLetters),
+    const auto letter = std::find_if(std::begin(ParityLetters), std::end(ParityLetters),
                                      [&parity](const ParityLetter &p) {
                                          return parity.size() == 1 && parity.at(0) == p.letter;
                                      });
-    if (letter == std::end(parityLetters))
+    if (letter == std::end(ParityLetters))
         return fail(tr("parity must be one of n, e, o, m, s"));
     settings.m_parity = letter->parity;
 
@@ -83,7 +83,7 @@ std::optional<LineSettings> LineSettings::parse(const QString &text, QString *er
 QString LineSettings::toString() const
 {
     const auto letter =
-        std::find_if(std::begin(parityLetters), std::end(parityLetters),
+        std::find_if(std::begin(ParityLetters), std::end(ParityLetters),
                      [this](const ParityLetter &p) { return p.parity == m_parity; });
     const QString stop = m_stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
                                                                    : QString::number(m_stopBits);

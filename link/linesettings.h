@@ -14,9 +14,7 @@ class LineSettings
     Q_DECLARE_TR_FUNCTIONS(LineSettings)
 
 public:
-    // The robot's own line.
-    static constexpr qint32 defaultBaud = 57600;
-
+    // QSerialPort's own defaults: a connection sets its line before every open.
     LineSettings() = default;
 
     // nullopt for a malformed string; *error (if given) then names the faulty field.
@@ -42,7 +40,7 @@ public:
     friend bool operator!=(const LineSettings &a, const LineSettings &b) { return !(a == b); }
 
 private:
-    qint32 m_baudRate = defaultBaud;
+    qint32 m_baudRate = QSerialPort::Baud9600;
     QSerialPort::Parity m_parity = QSerialPort::NoParity;
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;

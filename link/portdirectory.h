@@ -17,8 +17,8 @@
 class PortDirectory
 {
 public:
-    static constexpr qint16 firstPort = 1;
-    static constexpr qint16 lastPort = 16;
+    static constexpr qint16 FirstPort = 1;
+    static constexpr qint16 LastPort = 16;
 
     explicit PortDirectory(QProcessEnvironment env = QProcessEnvironment::systemEnvironment());
     // Numbers ports over the given device paths instead of asking the system.
@@ -30,7 +30,7 @@ public:
     // directory made over given devices keeps to those).
     QString deviceFor(qint16 port, const QStringList &systemDevices) const;
 
-    static bool isValidPort(qint16 port) { return port >= firstPort && port <= lastPort; }
+    static bool isValidPort(qint16 port) { return port >= FirstPort && port <= LastPort; }
     // "TAVIMORK_PORT3" for port 3.
     static QString overrideVariable(qint16 port);
     // Natural order, duplicates removed; the same on every machine and locale.

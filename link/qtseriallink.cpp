@@ -38,8 +38,8 @@ bool QtSerialLink::setCommPort(qint16 port)
     if (!PortDirectory::isValidPort(port)) {
         return fail(tr("Port %1 does not exist; choose a port from %2 to %3")
                         .arg(port)
-                        .arg(PortDirectory::firstPort)
-                        .arg(PortDirectory::lastPort));
+                        .arg(PortDirectory::FirstPort)
+                        .arg(PortDirectory::LastPort));
     }
     if (m_connected && port != m_commPort)
         return fail(tr("Close port %1 before choosing port %2").arg(m_commPort).arg(port));

@@ -57,7 +57,7 @@ private:
 
     DeviceLock m_lock;
     PortDirectory m_directory;
-    qint16 m_commPort = PortDirectory::firstPort;
+    qint16 m_commPort = PortDirectory::FirstPort;
     LineSettings m_settings;
     // The path opened last, for messages, with the device node it leads to.
     QString m_device;

@@ -27,57 +27,29 @@ private slots:
     void init() { f = std::make_unique<ConsoleWindowFixture>(); }
     void cleanup() { f.reset(); }
 
-    void controlsStandWhereTheDesignPutsThem_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("pixels");
-        // Twips divided by 15: 1440 twips per inch at 96 dots per inch.
-        QTest::newRow("cmdConn") << "cmdConn" << QRect(192, 8, 65, 33);
-        QTest::newRow("cmdDisc") << "cmdDisc" << QRect(264, 8, 65, 33);
-        QTest::newRow("Combo4") << "Combo4" << QRect(80, 16, 105, 21);
-        QTest::newRow("Label2") << "Label2" << QRect(8, 16, 65, 17);
-        QTest::newRow("txtInput") << "txtInput" << QRect(8, 256, 593, 185);
-        QTest::newRow("Command1") << "Command1" << QRect(456, 448, 121, 41);
-        QTest::newRow("cmdKeyBoard") << "cmdKeyBoard" << QRect(8, 72, 201, 177);
-        QTest::newRow("bar below") << "lblStop0" << QRect(296, 216, 217, 33);
-        QTest::newRow("bar above") << "lblStop1" << QRect(296, 112, 217, 33);
-        QTest::newRow("bar right") << "lblStop2" << QRect(520, 112, 73, 137);
-        QTest::newRow("bar left") << "lblStop3" << QRect(216, 112, 73, 137);
-        QTest::newRow("middle") << "lblStop4" << QRect(368, 176, 73, 17);
-        QTest::newRow("Label1") << "Label1" << QRect(288, 80, 289, 25);
-    }
     void controlsStandWhereTheDesignPutsThem()
     {
-        QFETCH(QString, name);
-        QFETCH(QRect, pixels);
-        auto *widget = f->window->findChild<QWidget *>(name);
-        QVERIFY(widget);
-        QCOMPARE(widget->geometry(), pixels);
-        QCOMPARE(f->window->size(), QSize(606, 509));
-    }
-
-    void directionLabelsKeepTheirCornerAndFitTheirCaption_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QPoint>("topLeft");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("forward") << "lblForward" << QPoint(368, 152) << "Move Forward";
-        QTest::newRow("backward") << "lblBackward" << QPoint(360, 200) << "Move Backward";
-        QTest::newRow("left") << "lblLeft" << QPoint(304, 176) << "Move Left";
-        QTest::newRow("right") << "lblRight" << QPoint(448, 176) << "Move Right";
-    }
-    void directionLabelsKeepTheirCornerAndFitTheirCaption()
-    {
-        QFETCH(QString, name);
-        QFETCH(QPoint, topLeft);
-        QFETCH(QString, caption);
-        auto *label = f->window->findChild<QLabel *>(name);
-        QVERIFY(label);
-        QCOMPARE(label->text(), caption);
-        QCOMPARE(label->pos(), topLeft);
-        const QFontMetrics metrics(label->font());
-        QVERIFY(label->width() >= metrics.horizontalAdvance(caption));
-        QVERIFY(label->height() >= metrics.height());
+        // An inch of the design is 96 pixels: 1440 twips.
+        QCOMPARE(ConsoleLayout::toPixels(1440), 96);
+        QCOMPARE(ConsoleLayout::toPixels(ControlDesign{"", "", 7, 8, 22, 23, {}, 0, false}),
+                 QRect(0, 1, 1, 2));
+        QCOMPARE(f->window->size(), ConsoleLayout::clientSize());
+        for (const ControlDesign &design : ConsoleLayout::Controls) {
+            const QWidget *widget = f->find(QLatin1String(design.name));
+            const QRect stored = ConsoleLayout::toPixels(design);
+            if (!design.sizedToCaption) {
+                QCOMPARE(widget->geometry(), stored);
+                continue;
+            }
+            // A direction label keeps its corner and fits its caption.
+            const auto *label = qobject_cast<const QLabel *>(widget);
+            QVERIFY2(label, design.name);
+            QCOMPARE(label->pos(), stored.topLeft());
+            QCOMPARE(label->text(), QLatin1String(design.caption));
+            const QFontMetrics metrics(label->font());
+            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
+            QVERIFY(label->height() >= metrics.height());
+        }
     }
 
     void startsWithCaptionsListAndStatesOfAClosedConsole()

@@ -1,5 +1,4 @@
 #include "receivedlogview.h"
-#include "receivedtextdecoder.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -7,15 +6,6 @@
 #include <QTextBlock>
 
 namespace {
-QString decodeAll(const QByteArrayList &arrivals)
-{
-    ReceivedTextDecoder decoder;
-    QString text;
-    for (const QByteArray &bytes : arrivals)
-        text += decoder.decode(bytes);
-    return text;
-}
-
 QString lastLines(const QString &text, int count)
 {
     qsizetype start = 0;
@@ -62,95 +52,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
     }
     void cleanup() { m_view.reset(); }
-
-    void decoderShowsACharacterSplitOverTwoArrivalsOnceAndWhole_data()
-    {
-        QTest::addColumn<QByteArray>("utf8");
-        QTest::addColumn<QString>("character");
-        QTest::addColumn<int>("splitAt");
-        const QList<std::pair<QByteArray, QString>> characters = {
-            {"\xC3\xA9", QStringLiteral("\u00E9")},
-            {"\xE2\x82\xAC", QStringLiteral("\u20AC")},
-            {"\xF0\x9F\x98\x80", QStringLiteral("\U0001F600")}};
-        for (const auto &[utf8, character] : characters)
-            for (int at = 1; at < utf8.size(); ++at)
-                QTest::addRow("%d bytes, split after %d", int(utf8.size()), at)
-                    << utf8 << character << at;
-    }
-    void decoderShowsACharacterSplitOverTwoArrivalsOnceAndWhole()
-    {
-        QFETCH(QByteArray, utf8);
-        QFETCH(QString, character);
-        QFETCH(int, splitAt);
-        ReceivedTextDecoder decoder;
-        QCOMPARE(decoder.decode("a" + utf8.left(splitAt)), QStringLiteral("a"));
-        QCOMPARE(decoder.decode(utf8.mid(splitAt) + "b"), character + u'b');
-    }
-
-    void decoderReplacesInvalidBytesWithoutLosingTheTextAfterThem_data()
-    {
-        QTest::addColumn<QByteArray>("invalid");
-        QTest::newRow("stray FF") << QByteArray("\xFF");
-        QTest::newRow("lone continuation byte") << QByteArray("\x80");
-        QTest::newRow("3-byte character cut short") << QByteArray("\xE2\x82");
-        QTest::newRow("4-byte character cut short") << QByteArray("\xF0\x9F\x98");
-        QTest::newRow("overlong NUL") << QByteArray("\xC0\x80");
-        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80");
-    }
-    void decoderReplacesInvalidBytesWithoutLosingTheTextAfterThem()
-    {
-        QFETCH(QByteArray, invalid);
-        const QByteArray stream = "x" + invalid + "(AB";
-        // Wherever the serial driver cuts the stream.
-        for (int at = 0; at <= stream.size(); ++at) {
-            const QString text = decodeAll({stream.left(at), stream.mid(at)});
-            QVERIFY2(text.startsWith(u'x') && text.endsWith(u"(AB"), qPrintable(text));
-            const QString replaced = text.mid(1, text.size() - 4);
-            QVERIFY2(!replaced.isEmpty(), qPrintable(text));
-            QCOMPARE(replaced.count(QChar::ReplacementCharacter), replaced.size());
-        }
-    }
-
-    void decoderShowsLineBreaksAndControlBytes_data()
-    {
-        QTest::addColumn<QByteArrayList>("arrivals");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("CR LF") << QByteArrayList{"OK\r\n"} << "OK\n";
-        QTest::newRow("CR LF after the text") << QByteArrayList{"O", "K", "\r\n"} << "OK\n";
-        QTest::newRow("CR LF split") << QByteArrayList{"OK\r", "\n"} << "OK\n";
-        QTest::newRow("CR LF split by an empty arrival")
-            << QByteArrayList{"OK\r", "", "\nGO"} << "OK\nGO";
-        QTest::newRow("lone LF") << QByteArrayList{"a\nb"} << "a\nb";
-        QTest::newRow("lone CR, then text") << QByteArrayList{"\r", "ab"} << "\nab";
-        QTest::newRow("CR CR LF") << QByteArrayList{"\r\r\n"} << "\n\n";
-        QTest::newRow("LF CR") << QByteArrayList{"a\n\rb"} << "a\n\nb";
-        QTest::newRow("NUL") << QByteArrayList{QByteArray("a\0b", 3)} << QStringLiteral("a\u2400b");
-        QTest::newRow("ESC") << QByteArrayList{"a\x1b[0mb"} << QStringLiteral("a\u241B[0mb");
-        QTest::newRow("BEL, BS, unit separator")
-            << QByteArrayList{"\x07\x08\x1f"} << QStringLiteral("\u2407\u2408\u241F");
-        QTest::newRow("DEL") << QByteArrayList{"a\x7f", "b"} << QStringLiteral("a\u2421b");
-        QTest::newRow("TAB stays a tab") << QByteArrayList{"a\tb"} << QStringLiteral("a\tb");
-        // Characters the text engine would take as objects, lines or frames.
-        QTest::newRow("object placeholder, separators, frame marks")
-            << QByteArrayList{"a\xEF\xBF\xBC", "\xE2\x80\xA8\xE2\x80\xA9",
-                              "\xEF\xB7\x90"
-                              "b"}
-            << QStringLiteral("a\uFFFD\uFFFD\uFFFD\uFFFDb");
-    }
-    void decoderShowsLineBreaksAndControlBytes()
-    {
-        QFETCH(QByteArrayList, arrivals);
-        QFETCH(QString, shown);
-        QCOMPARE(decodeAll(arrivals), shown);
-    }
-
-    void decoderResetForgetsHalfReceivedInput()
-    {
-        ReceivedTextDecoder decoder;
-        decoder.decode("\r\xE2\x82");
-        decoder.reset();
-        QCOMPARE(decoder.decode("\nA"), QStringLiteral("\nA"));
-    }
 
     void viewAppendsAfterWhatTheOperatorTyped()
     {
@@ -218,18 +119,18 @@ private slots:
 
     void viewDropsTheOldestTextBeyondItsLimitAndKeepsTheNewest()
     {
-        const int lines = ReceivedLogView::kMaxLogCharacters / 64 + 1;
+        const int lines = ReceivedLogView::MaxLogCharacters / 64 + 1;
         QString sent = appendLines(0, lines);
         // Exactly the excess goes, whole lines and then part of one.
-        QCOMPARE(m_view->toPlainText(), sent.right(ReceivedLogView::kMaxLogCharacters));
+        QCOMPARE(m_view->toPlainText(), sent.right(ReceivedLogView::MaxLogCharacters));
         sent += QStringLiteral("next");
         m_view->appendReceived("next");
-        QCOMPARE(m_view->toPlainText(), sent.right(ReceivedLogView::kMaxLogCharacters));
+        QCOMPARE(m_view->toPlainText(), sent.right(ReceivedLogView::MaxLogCharacters));
     }
 
     void viewScrolledUpShowsTheSameLinesAfterTheOldestAreDropped()
     {
-        appendLines(0, ReceivedLogView::kMaxLogCharacters / 64 - 10);
+        appendLines(0, ReceivedLogView::MaxLogCharacters / 64 - 10);
         m_view->verticalScrollBar()->setValue(12000);
         const QString top = lineAtTop();
         QVERIFY(top.startsWith(u"line "));
@@ -250,12 +151,12 @@ private slots:
         QFETCH(QString, pattern);
         // Arrivals that end anywhere in the pattern, so cuts land everywhere in it.
         constexpr int kArrival = 9973;
-        const int lines = ReceivedLogView::kMaxLogLines + 4 * kArrival;
+        const int lines = ReceivedLogView::MaxLogLines + 4 * kArrival;
         const QString stream = pattern.repeated(lines / pattern.count(u'\n'));
         for (qsizetype end = kArrival; end < stream.size() + kArrival; end += kArrival) {
             m_view->appendReceived(stream.mid(end - kArrival, kArrival));
             QCOMPARE(m_view->toPlainText(),
-                     lastLines(stream.left(end), ReceivedLogView::kMaxLogLines));
+                     lastLines(stream.left(end), ReceivedLogView::MaxLogLines));
         }
     }
 
@@ -279,7 +180,7 @@ private slots:
         QVERIFY(QStringView(log).isValidUtf16());
         QCOMPARE(QString(log).remove(u'\n'), sent);
         for (QTextBlock line = m_view->document()->begin(); line.isValid(); line = line.next())
-            QVERIFY(line.length() - 1 <= ReceivedLogView::kMaxLineCharacters);
+            QVERIFY(line.length() - 1 <= ReceivedLogView::MaxLineCharacters);
     }
 
     void viewNeverKeepsHalfASurrogatePairWhenDroppingTheOldest_data()
@@ -293,13 +194,13 @@ private slots:
     {
         QFETCH(int, beyondLimit);
         const QString line = QStringLiteral("\U0001F600").repeated(32) + u'\n';
-        const QString bulk = line.repeated(ReceivedLogView::kMaxLogCharacters / line.size() / 16);
+        const QString bulk = line.repeated(ReceivedLogView::MaxLogCharacters / line.size() / 16);
         QString sent;
         for (int i = 0; i < 16; ++i) {
             sent += bulk;
             m_view->appendReceived(bulk);
         }
-        const QString last(ReceivedLogView::kMaxLogCharacters - sent.size() + beyondLimit, u'x');
+        const QString last(ReceivedLogView::MaxLogCharacters - sent.size() + beyondLimit, u'x');
         sent += last;
         m_view->appendReceived(last);
         const QString log = m_view->toPlainText();

@@ -109,9 +109,9 @@ void checkLog(const QString &batch)
 {
     QTextDocument *const doc = theLog->document();
     const int end = doc->characterCount() - 1;
-    if (end > ReceivedLogView::kMaxLogCharacters)
+    if (end > ReceivedLogView::MaxLogCharacters)
         qFatal("log: %d characters", end);
-    if (doc->blockCount() > ReceivedLogView::kMaxLogLines)
+    if (doc->blockCount() > ReceivedLogView::MaxLogLines)
         qFatal("log: %d lines", doc->blockCount());
     if (doc->characterAt(0).isLowSurrogate())
         qFatal("log: starts with half a surrogate pair");
@@ -121,7 +121,7 @@ void checkLog(const QString &batch)
     if (doc->characterAt(from).isLowSurrogate())
         --from;
     for (QTextBlock line = doc->findBlock(from); line.isValid(); line = line.next()) {
-        if (line.length() - 1 > ReceivedLogView::kMaxLineCharacters)
+        if (line.length() - 1 > ReceivedLogView::MaxLineCharacters)
             qFatal("log: a line of %d characters", line.length() - 1);
     }
     QTextCursor newest(doc);
@@ -195,8 +195,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     // Just under both of the log's limits, in lines with text and empty ones.
     const QString lines = QStringLiteral("log line \U0001F600 123456\n\n").repeated(500);
     const qsizetype lineCount = lines.count(u'\n');
-    while (theLog->document()->blockCount() + lineCount < ReceivedLogView::kMaxLogLines &&
-           theLog->document()->characterCount() + lines.size() < ReceivedLogView::kMaxLogCharacters)
+    while (theLog->document()->blockCount() + lineCount < ReceivedLogView::MaxLogLines &&
+           theLog->document()->characterCount() + lines.size() < ReceivedLogView::MaxLogCharacters)
         theLog->appendReceived(lines);
     return 0;
 }

@@ -198,6 +198,7 @@ void tst_QtSerialLink::deliversArrivalsInOrderWithOnCommForEach()
 
 void tst_QtSerialLink::refusesPortHeldByAnotherLinkUnderAnyPath()
 {
+    QVERIFY(m_link->setSettings(QStringLiteral("57600,n,8,1")));
     QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
     QTemporaryDir dir;
     const QString alias = dir.filePath(QStringLiteral("by-id-robot"));
