@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 
-
 LogContextMenu::LogContextMenu(QPlainTextEdit *log, MessageBoxPresenter &messageBox)
     : QObject(log)
     , m_log(log)
@@ -23,7 +22,8 @@ std::unique_ptr<QMenu> LogContextMenu::createMenu(QPoint position)
 {
     std::unique_ptr<QMenu> menu(m_log->createStandardContextMenu(position));
     menu->addSeparator();
-    connect(menu->addAction(tr("Save Log As...")), &QAction::triggered, this, &LogContextMenu::saveAs);
+    connect(menu->addAction(tr("Save Log As...")), &QAction::triggered, this,
+            &LogContextMenu::saveAs);
     return menu;
 }
 

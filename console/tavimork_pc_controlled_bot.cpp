@@ -36,11 +36,9 @@ constexpr const char *ConnectFailedText =
     TEXT("Can not open port, Select correct port or check that port is not used by any other "
          "application. You can also try removing and re-inserting the USB device.");
 // The keyboard button's caption once clicked: four lines joined by CR LF.
-constexpr const char *KeyGuide =
-    TEXT("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
-         "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
+constexpr const char *KeyGuide = TEXT("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
+                                      "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
 #undef TEXT
-
 
 // The 32 x 32 picture first, as the window was designed; then every size a
 // taskbar or a HiDPI screen may ask for, so none is scaled from another.
