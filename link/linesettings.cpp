@@ -3,24 +3,55 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <algorithm>
-#include <iterator>
+#include <cstddef>
 
 namespace {
 
 constexpr int FieldCount = 4;
 
-struct ParityLetter
+// How each setting is written in the settings string, and back.
+template <typename Value> struct Spelling
 {
-    QChar letter;
-    QSerialPort::Parity parity;
+    const char16_t *text;
+    Value value;
 };
 
-constexpr ParityLetter ParityLetters[] = {
-    {u'n', QSerialPort::NoParity},    {u'e', QSerialPort::EvenParity},
-    {u'o', QSerialPort::OddParity},   {u'm', QSerialPort::MarkParity},
-    {u's', QSerialPort::SpaceParity},
+constexpr Spelling<QSerialPort::Parity> ParitySpellings[] = {
+    {u"n", QSerialPort::NoParity},    {u"e", QSerialPort::EvenParity},
+    {u"o", QSerialPort::OddParity},   {u"m", QSerialPort::MarkParity},
+    {u"s", QSerialPort::SpaceParity},
 };
+constexpr Spelling<QSerialPort::DataBits> DataBitsSpellings[] = {
+    {u"5", QSerialPort::Data5},
+    {u"6", QSerialPort::Data6},
+    {u"7", QSerialPort::Data7},
+    {u"8", QSerialPort::Data8},
+};
+constexpr Spelling<QSerialPort::StopBits> StopBitsSpellings[] = {
+    {u"1", QSerialPort::OneStop},
+    {u"1.5", QSerialPort::OneAndHalfStop},
+    {u"2", QSerialPort::TwoStop},
+};
+
+template <typename Value, std::size_t Count>
+std::optional<Value> valueFor(const Spelling<Value> (&spellings)[Count], QStringView text)
+{
+    for (const Spelling<Value> &spelling : spellings) {
+        if (text == QStringView(spelling.text))
+            return spelling.value;
+    }
+    return std::nullopt;
+}
+
+template <typename Value, std::size_t Count>
+QString textFor(const Spelling<Value> (&spellings)[Count], Value value)
+{
+    for (const Spelling<Value> &spelling : spellings) {
+        if (spelling.value == value)
+            return QString::fromUtf16(spelling.text);
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -46,50 +77,29 @@ std::optional<LineSettings> LineSettings::parse(const QString &text, QString *er
     if (!baudOk || settings.m_baudRate <= 0)
         return fail(tr("baud rate must be a positive whole number"));
 
-    const QString parity = fields.at(1).trimmed().toLower();
-    const auto letter = std::find_if(std::begin(ParityLetters), std::end(ParityLetters),
-                                     [&parity](const ParityLetter &p) {
-                                         return parity.size() == 1 && parity.at(0) == p.letter;
-                                     });
-    if (letter == std::end(ParityLetters))
+    const auto parity = valueFor(ParitySpellings, fields.at(1).trimmed().toLower());
+    if (!parity)
         return fail(tr("parity must be one of n, e, o, m, s"));
-    settings.m_parity = letter->parity;
+    settings.m_parity = *parity;
 
-    const QString dataBits = fields.at(2).trimmed();
-    if (dataBits == u"5")
-        settings.m_dataBits = QSerialPort::Data5;
-    else if (dataBits == u"6")
-        settings.m_dataBits = QSerialPort::Data6;
-    else if (dataBits == u"7")
-        settings.m_dataBits = QSerialPort::Data7;
-    else if (dataBits == u"8")
-        settings.m_dataBits = QSerialPort::Data8;
-    else
+    const auto dataBits = valueFor(DataBitsSpellings, fields.at(2).trimmed());
+    if (!dataBits)
         return fail(tr("data bits must be 5, 6, 7 or 8"));
+    settings.m_dataBits = *dataBits;
 
-    const QString stopBits = fields.at(3).trimmed();
-    if (stopBits == u"1")
-        settings.m_stopBits = QSerialPort::OneStop;
-    else if (stopBits == u"1.5")
-        settings.m_stopBits = QSerialPort::OneAndHalfStop;
-    else if (stopBits == u"2")
-        settings.m_stopBits = QSerialPort::TwoStop;
-    else
+    const auto stopBits = valueFor(StopBitsSpellings, fields.at(3).trimmed());
+    if (!stopBits)
         return fail(tr("stop bits must be 1, 1.5 or 2"));
+    settings.m_stopBits = *stopBits;
 
     return settings;
 }
 
 QString LineSettings::toString() const
 {
-    const auto letter =
-        std::find_if(std::begin(ParityLetters), std::end(ParityLetters),
-                     [this](const ParityLetter &p) { return p.parity == m_parity; });
-    const QString stop = m_stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
-                                                                   : QString::number(m_stopBits);
     return QStringLiteral("%1,%2,%3,%4")
-        .arg(QString::number(m_baudRate), QString(letter->letter), QString::number(m_dataBits),
-             stop);
+        .arg(QString::number(m_baudRate), textFor(ParitySpellings, m_parity),
+             textFor(DataBitsSpellings, m_dataBits), textFor(StopBitsSpellings, m_stopBits));
 }
 
 bool LineSettings::applyTo(QSerialPort &port) const
