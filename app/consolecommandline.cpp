@@ -2,7 +2,7 @@
 
 namespace {
 
-const char kDescription[] =
+const char Description[] =
     "Operator console for a small mobile robot on a serial line (57600 baud, 8N1).\n"
     "Pick a port number, click Connect, then steer with the mouse over the\n"
     "direction fields or with W/A/S/D (keypad 8/2/4/6). While a direction is\n"
@@ -16,40 +16,13 @@ const char kDescription[] =
 } // namespace
 
 ConsoleCommandLine::ConsoleCommandLine()
-    : m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."))
-    , m_version({QStringLiteral("v"), QStringLiteral("version")},
-                QStringLiteral("Show the version."))
+    : ProgramCommandLine("tavimork", Description)
     , m_platform(QStringLiteral("platform"), QString(), QStringLiteral("name"))
 {
     m_platform.setFlags(QCommandLineOption::HiddenFromHelp);
-    m_parser.setApplicationDescription(QString::fromLatin1(kDescription));
     // Qt spells its options with one dash (-platform offscreen).
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOptions({m_help, m_version, m_platform});
-}
-
-bool ConsoleCommandLine::parse(const QStringList &arguments)
-{
-    if (!m_parser.parse(arguments)) {
-        m_error = m_parser.errorText();
-        return false;
-    }
-    if (!m_parser.positionalArguments().isEmpty()) {
-        m_error = QStringLiteral("unexpected argument: %1")
-                      .arg(m_parser.positionalArguments().constFirst());
-        return false;
-    }
-    return true;
-}
-
-bool ConsoleCommandLine::helpRequested() const
-{
-    return m_parser.isSet(m_help);
-}
-
-bool ConsoleCommandLine::versionRequested() const
-{
-    return m_parser.isSet(m_version);
+    m_parser.addOption(m_platform);
 }
 
 bool ConsoleCommandLine::platformChosen() const

@@ -19,8 +19,7 @@
 
 namespace {
 
-constexpr int kExitNoDisplay = 1;
-constexpr int kExitUsage = 2;
+constexpr int ExitNoDisplay = 1;
 
 } // namespace
 
@@ -31,28 +30,20 @@ int main(int argc, char *argv[])
     // signalfd below.
     TerminationSignals::blockInThisThread();
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     ConsoleCommandLine commandLine;
-    if (!commandLine.parse(arguments)) {
-        std::fprintf(stderr, "tavimork: %s\nTry --help.\n", qPrintable(commandLine.errorText()));
-        return kExitUsage;
-    }
+    if (!commandLine.parse(argc, argv))
+        return ConsoleCommandLine::ExitUsage;
     if (commandLine.helpRequested() || commandLine.versionRequested()) {
         // The usage line names the program from the application's arguments.
         const QCoreApplication app(argc, argv);
-        if (commandLine.helpRequested())
-            std::fputs(qPrintable(commandLine.helpText()), stdout);
-        else
-            std::printf("tavimork %s\n", TAVIMORK_VERSION);
+        commandLine.printHelpOrVersion(TAVIMORK_VERSION);
         return 0;
     }
     if (!commandLine.platformChosen() && !displayConfigured()) {
         std::fputs("tavimork: needs a graphical display, but neither DISPLAY (X11) nor "
                    "WAYLAND_DISPLAY (Wayland) is set.\nStart it from a desktop session.\n",
                    stderr);
-        return kExitNoDisplay;
+        return ExitNoDisplay;
     }
 
     QApplication app(argc, argv);

@@ -191,14 +191,8 @@ bool BenchRunner::runRow(const RowPlan &plan, RowResult *row)
         sleepUntil(next);
 
         const qsizetype mark = m_line->receivedCount();
-        if (!m_pointer->moveTo(StopAbove.center()))
-            return fail(QStringLiteral("cannot move the pointer"));
-        const qint64 stopMoved = m_line->now();
-        const qint64 stopped = arrivalOf('5', mark);
-        if (stopped < 0)
-            ++row->stopsMissed;
-        else
-            row->stopLatencies.add(ms(stopped - stopMoved));
+        if (!timeMove(StopAbove.center(), '5', mark, &row->stopLatencies, &row->stopsMissed))
+            return false;
         sleepUntil(m_line->now() + ns(Bench::StopDwell));
 
         const qsizetype back = m_line->receivedCount();
@@ -207,14 +201,8 @@ bool BenchRunner::runRow(const RowPlan &plan, RowResult *row)
         if (stopAt >= 0)
             row->bytesAfterStop += int(whileStopped.size() - stopAt - whileStopped.count('5'));
 
-        if (!m_pointer->moveTo(ForwardLabel))
-            return fail(QStringLiteral("cannot move the pointer"));
-        const qint64 goMoved = m_line->now();
-        const qint64 going = arrivalOf('8', back);
-        if (going < 0)
-            ++row->directionsMissed;
-        else
-            row->directionLatencies.add(ms(going - goMoved));
+        if (!timeMove(ForwardLabel, '8', back, &row->directionLatencies, &row->directionsMissed))
+            return false;
 
         // A console that lags still gets a driving stretch before the next stop.
         next = qMax(next + ns(Bench::StopEvery), m_line->now() + ns(Bench::StopEvery) / 2);
@@ -346,6 +334,20 @@ bool BenchRunner::logCost(const ProcessUsage &usage, double *msPerKb)
     if (writer.bytesTaken() == 0)
         return fail(QStringLiteral("the console took none of the text"));
     *msPerKb = (after - before) * 1000.0 / (double(writer.bytesTaken()) / 1000.0);
+    return true;
+}
+
+bool BenchRunner::timeMove(QPoint to, char command, qsizetype mark, Distribution *latencies,
+                           int *missed)
+{
+    if (!m_pointer->moveTo(to))
+        return fail(QStringLiteral("cannot move the pointer"));
+    const qint64 moved = m_line->now();
+    const qint64 arrived = arrivalOf(command, mark);
+    if (arrived < 0)
+        ++*missed;
+    else
+        latencies->add(ms(arrived - moved));
     return true;
 }
 

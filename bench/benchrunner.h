@@ -3,6 +3,7 @@
 #include "benchresults.h"
 
 #include <QByteArray>
+#include <QPoint>
 #include <QString>
 
 #include <memory>
@@ -46,6 +47,9 @@ private:
     // CPU ms per 1000 bytes for limit bytes of text at a steady pace.
     bool logCost(const ProcessUsage &usage, double *msPerKb);
 
+    // Moves the pointer to `to` and adds how long the command byte then took
+    // to arrive (the first at or after mark) to latencies, or counts a miss.
+    bool timeMove(QPoint to, char command, qsizetype mark, Distribution *latencies, int *missed);
     // When the first command byte at or after mark arrived; -1 if none in time.
     qint64 arrivalOf(char command, qsizetype mark) const;
     bool waitForQuiet(const ProcessUsage &usage) const;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "xconnection.h"
 
-#include <xcb/xcb.h>
+#include <QString>
 
 // Sees top-level windows being mapped, the moment the X server maps them. Make
 // one before starting the program whose first window is to be timed.
@@ -10,9 +10,6 @@ class MapWatch
 {
 public:
     explicit MapWatch(const QString &display);
-    ~MapWatch();
-    MapWatch(const MapWatch &) = delete;
-    MapWatch &operator=(const MapWatch &) = delete;
 
     bool isValid() const { return m_error.isEmpty(); }
     QString errorString() const { return m_error; }
@@ -24,7 +21,7 @@ public:
 private:
     qint64 pidOf(xcb_window_t window);
 
-    xcb_connection_t *m_connection = nullptr;
+    XConnection m_x;
     xcb_atom_t m_pidAtom = XCB_ATOM_NONE;
     QString m_error;
 };

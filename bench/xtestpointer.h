@@ -1,9 +1,9 @@
 #pragma once
 
+#include "xconnection.h"
+
 #include <QPoint>
 #include <QString>
-
-#include <xcb/xcb.h>
 
 // Moves the pointer through the XTest extension on its own connection, for
 // moves whose effect is timed: starting xdotool would cost milliseconds, and
@@ -12,9 +12,6 @@ class XTestPointer
 {
 public:
     explicit XTestPointer(const QString &display);
-    ~XTestPointer();
-    XTestPointer(const XTestPointer &) = delete;
-    XTestPointer &operator=(const XTestPointer &) = delete;
 
     bool isValid() const { return m_error.isEmpty(); }
     QString errorString() const { return m_error; }
@@ -26,8 +23,7 @@ public:
     bool moveToScreen(QPoint screen);
 
 private:
-    xcb_connection_t *m_connection = nullptr;
-    xcb_window_t m_root = XCB_WINDOW_NONE;
+    XConnection m_x;
     QPoint m_origin;
     QString m_error;
 };

@@ -14,8 +14,8 @@ class ArenaWidget : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kMaxTrailPoints = 800;
-    static constexpr double kTrailSpacingMetres = 0.01;
+    static constexpr int MaxTrailPoints = 800;
+    static constexpr double TrailSpacingMetres = 0.01;
 
     explicit ArenaWidget(QWidget *parent = nullptr);
 

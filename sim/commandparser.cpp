@@ -1,17 +1,29 @@
 #include "commandparser.h"
 
+#include "drivecommands.h"
+
+namespace {
+
+// A command's one byte on the line.
+constexpr char byteOf(QLatin1String command)
+{
+    return command.front().toLatin1();
+}
+
+} // namespace
+
 std::optional<Motion> CommandParser::parse(char byte)
 {
     switch (byte) {
-    case '8':
+    case byteOf(DriveCommand::Forward):
         return Motion::Forward;
-    case '2':
+    case byteOf(DriveCommand::Backward):
         return Motion::Backward;
-    case '4':
+    case byteOf(DriveCommand::Left):
         return Motion::TurnLeft;
-    case '6':
+    case byteOf(DriveCommand::Right):
         return Motion::TurnRight;
-    case '5':
+    case byteOf(DriveCommand::Stop):
         return Motion::Stop;
     default:
         return std::nullopt;
@@ -22,15 +34,15 @@ char CommandParser::byteFor(Motion motion)
 {
     switch (motion) {
     case Motion::Forward:
-        return '8';
+        return byteOf(DriveCommand::Forward);
     case Motion::Backward:
-        return '2';
+        return byteOf(DriveCommand::Backward);
     case Motion::TurnLeft:
-        return '4';
+        return byteOf(DriveCommand::Left);
     case Motion::TurnRight:
-        return '6';
+        return byteOf(DriveCommand::Right);
     case Motion::Stop:
         break;
     }
-    return '5';
+    return byteOf(DriveCommand::Stop);
 }

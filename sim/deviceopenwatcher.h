@@ -18,7 +18,6 @@ public:
     // Opens that happened before this call are not counted. False if the node
     // cannot be watched; errorString() says why.
     bool watch(const QString &path);
-    int openCount() const { return m_openCount; }
     QString errorString() const { return m_error; }
 
 signals:

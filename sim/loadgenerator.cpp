@@ -8,10 +8,10 @@
 
 namespace {
 
-constexpr qint64 kMilliBytesPerByte = 1000;
-constexpr int kLineNumberModulo = 1000000; // keeps the number six digits wide
-constexpr char kFiller[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-constexpr int kFillerLength = sizeof(kFiller) - 1;
+constexpr qint64 MilliBytesPerByte = 1000;
+constexpr int LineNumberModulo = 1000000; // keeps the number six digits wide
+constexpr char Filler[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr int FillerLength = sizeof(Filler) - 1;
 
 } // namespace
 
@@ -23,7 +23,7 @@ LoadGenerator::LoadGenerator(Kind kind, qint64 bytesPerSecond, const Clock *cloc
     , m_timer(new QTimer(this))
     , m_random(QRandomGenerator::global()->generate())
 {
-    m_timer->setInterval(kPumpInterval);
+    m_timer->setInterval(PumpInterval);
     connect(m_timer, &QTimer::timeout, this, &LoadGenerator::pump);
 }
 
@@ -44,22 +44,22 @@ void LoadGenerator::pump()
         std::min(m_creditMilliBytes + m_bytesPerSecond * elapsedMs, maxCreditMilliBytes());
 
     if (m_kind == Kind::Random) {
-        qint64 owed = m_creditMilliBytes / kMilliBytesPerByte;
-        m_creditMilliBytes -= owed * kMilliBytesPerByte;
+        qint64 owed = m_creditMilliBytes / MilliBytesPerByte;
+        m_creditMilliBytes -= owed * MilliBytesPerByte;
         while (owed > 0) {
-            const qsizetype count = std::min<qint64>(owed, kMaxChunkBytes);
+            const qsizetype count = std::min<qint64>(owed, MaxChunkBytes);
             emit generated(randomBytes(count));
             owed -= count;
         }
         return;
     }
 
-    constexpr qint64 lineCost = kTextLineBytes * kMilliBytesPerByte;
+    constexpr qint64 lineCost = TextLineBytes * MilliBytesPerByte;
     QByteArray chunk;
     while (m_creditMilliBytes >= lineCost) {
         chunk += nextTextLine();
         m_creditMilliBytes -= lineCost;
-        if (chunk.size() + kTextLineBytes > kMaxChunkBytes) {
+        if (chunk.size() + TextLineBytes > MaxChunkBytes) {
             emit generated(chunk);
             chunk.clear();
         }
@@ -71,11 +71,11 @@ void LoadGenerator::pump()
 QByteArray LoadGenerator::nextTextLine()
 {
     const int number = m_lineNumber;
-    m_lineNumber = (m_lineNumber + 1) % kLineNumberModulo;
+    m_lineNumber = (m_lineNumber + 1) % LineNumberModulo;
     QByteArray line = "noise " + QByteArray::number(number).rightJustified(6, '0') + ' ';
-    const int fillerBytes = kTextLineBytes - static_cast<int>(line.size()) - 2;
+    const int fillerBytes = TextLineBytes - static_cast<int>(line.size()) - 2;
     for (int i = 0; i < fillerBytes; ++i)
-        line += kFiller[(number + i) % kFillerLength];
+        line += Filler[(number + i) % FillerLength];
     return line + "\r\n";
 }
 
@@ -94,6 +94,6 @@ QByteArray LoadGenerator::randomBytes(qsizetype count)
 qint64 LoadGenerator::maxCreditMilliBytes() const
 {
     // At least one whole line, or a slow text flood would never send anything.
-    const qint64 bytes = std::min(m_bytesPerSecond, kMaxPumpBytes);
-    return std::max<qint64>(bytes, kTextLineBytes) * kMilliBytesPerByte;
+    const qint64 bytes = std::min(m_bytesPerSecond, MaxPumpBytes);
+    return std::max<qint64>(bytes, TextLineBytes) * MilliBytesPerByte;
 }

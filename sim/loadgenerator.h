@@ -20,17 +20,17 @@ public:
         Random, // any byte value: NULs, bare CRs and invalid UTF-8 included
     };
 
-    static constexpr std::chrono::milliseconds kPumpInterval{20};
-    static constexpr int kTextLineBytes = 64;
+    static constexpr std::chrono::milliseconds PumpInterval{20};
+    static constexpr int TextLineBytes = 64;
     // Keeps each write small enough for the endpoint's queue to take whole.
-    static constexpr int kMaxChunkBytes = 4096;
+    static constexpr int MaxChunkBytes = 4096;
     // The most one pump makes, however much is owed: as much as the endpoint
     // holds. A pump that had to catch up with a high rate would otherwise
     // take longer than its interval and keep the simulator from its commands.
-    static constexpr qint64 kMaxPumpBytes = 64 * 1024;
+    static constexpr qint64 MaxPumpBytes = 64 * 1024;
     // The highest rate kept without loss even when every pump comes an
     // interval late.
-    static constexpr qint64 kMaxBytesPerSecond = kMaxPumpBytes * 1000 / (2 * kPumpInterval.count());
+    static constexpr qint64 MaxBytesPerSecond = MaxPumpBytes * 1000 / (2 * PumpInterval.count());
 
     LoadGenerator(Kind kind, qint64 bytesPerSecond, const Clock *clock, QObject *parent = nullptr);
 

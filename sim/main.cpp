@@ -17,8 +17,7 @@
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+constexpr int ExitFailure = 1;
 
 std::unique_ptr<QCoreApplication> makeApplication(bool withWindow, int &argc, char **argv)
 {
@@ -32,31 +31,21 @@ std::unique_ptr<QCoreApplication> makeApplication(bool withWindow, int &argc, ch
 int main(int argc, char **argv)
 {
     TerminationSignals::blockInThisThread();
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     SimCommandLine commandLine;
-    if (!commandLine.parse(arguments)) {
-        std::fprintf(stderr, "tavimork-sim: %s\nTry --help.\n",
-                     qPrintable(commandLine.errorText()));
-        return kExitUsage;
-    }
+    if (!commandLine.parse(argc, argv))
+        return SimCommandLine::ExitUsage;
     if (commandLine.needsWindow() && !displayConfigured()) {
         std::fputs("tavimork-sim: the window needs a graphical display, but neither DISPLAY (X11) "
                    "nor WAYLAND_DISPLAY (Wayland) is set.\nRun with --headless for no window.\n",
                    stderr);
-        return kExitFailure;
+        return ExitFailure;
     }
     const auto app = makeApplication(commandLine.needsWindow(), argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavimork-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
 
-    if (commandLine.helpRequested()) {
-        std::fputs(qPrintable(commandLine.helpText()), stdout);
-        return 0;
-    }
-    if (commandLine.versionRequested()) {
-        std::printf("tavimork-sim %s\n", qPrintable(QCoreApplication::applicationVersion()));
+    if (commandLine.helpRequested() || commandLine.versionRequested()) {
+        commandLine.printHelpOrVersion(TAVIMORK_VERSION);
         return 0;
     }
     const SimOptions &options = commandLine.options();
@@ -65,13 +54,13 @@ int main(int argc, char **argv)
     Simulator simulator(options, &clock);
     if (!simulator.start()) {
         std::fprintf(stderr, "tavimork-sim: %s\n", qPrintable(simulator.errorString()));
-        return kExitFailure;
+        return ExitFailure;
     }
     const QString device = simulator.endpoint()->devicePath();
     DeviceSymlink link;
     if (!options.linkPath.isEmpty() && !link.create(options.linkPath, device)) {
         std::fprintf(stderr, "tavimork-sim: %s\n", qPrintable(link.errorString()));
-        return kExitFailure;
+        return ExitFailure;
     }
     // Whoever started us reads this line to learn which device to open.
     std::printf("%s\n", qPrintable(device));
@@ -82,7 +71,7 @@ int main(int argc, char **argv)
                      [] { QCoreApplication::exit(0); });
     QObject::connect(&simulator, &Simulator::failed, app.get(), [](const QString &reason) {
         std::fprintf(stderr, "tavimork-sim: %s\n", qPrintable(reason));
-        QCoreApplication::exit(kExitFailure);
+        QCoreApplication::exit(ExitFailure);
     });
 
     std::unique_ptr<SimWindow> window;
@@ -95,7 +84,7 @@ int main(int argc, char **argv)
                 if (!saved)
                     std::fprintf(stderr, "tavimork-sim: cannot save %s\n",
                                  qPrintable(options.screenshotPath));
-                QCoreApplication::exit(saved ? 0 : kExitFailure);
+                QCoreApplication::exit(saved ? 0 : ExitFailure);
             });
         }
     }

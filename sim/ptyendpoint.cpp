@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr speed_t kBaudRate = B57600;
-constexpr qsizetype kMaxReadPerWakeup = 64 * 1024;
+constexpr speed_t BaudRate = B57600;
+constexpr qsizetype MaxReadBytesPerWakeup = 64 * 1024;
 
 QString lastError()
 {
@@ -29,8 +29,8 @@ bool makeRaw(int fd)
     ::cfmakeraw(&settings); // 8 data bits, no parity, no echo, no translation
     settings.c_cflag &= ~CSTOPB;
     settings.c_cflag |= CLOCAL | CREAD;
-    ::cfsetispeed(&settings, kBaudRate);
-    ::cfsetospeed(&settings, kBaudRate);
+    ::cfsetispeed(&settings, BaudRate);
+    ::cfsetospeed(&settings, BaudRate);
     return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
@@ -98,7 +98,7 @@ void PtyEndpoint::write(const QByteArray &bytes)
 {
     if (!m_writeNotifier || !m_peerConnected)
         return;
-    if (m_pending.size() + bytes.size() > kMaxPendingBytes) {
+    if (m_pending.size() + bytes.size() > MaxPendingBytes) {
         m_droppedBytes += bytes.size();
         return;
     }
@@ -125,7 +125,7 @@ void PtyEndpoint::readMaster()
 {
     QByteArray data;
     char buffer[4096];
-    while (data.size() < kMaxReadPerWakeup) {
+    while (data.size() < MaxReadBytesPerWakeup) {
         const ssize_t count = ::read(m_master, buffer, sizeof buffer);
         if (count > 0) {
             data.append(buffer, count);

@@ -18,7 +18,7 @@ class PtyEndpoint : public QObject
 
 public:
     // Output waiting for a console that reads slower than we write.
-    static constexpr qsizetype kMaxPendingBytes = 64 * 1024;
+    static constexpr qsizetype MaxPendingBytes = 64 * 1024;
 
     explicit PtyEndpoint(QObject *parent = nullptr);
     ~PtyEndpoint() override;

@@ -23,7 +23,6 @@ public:
                     std::chrono::milliseconds poseInterval, QObject *parent = nullptr);
 
     const RobotModel &model() const { return m_model; }
-    std::chrono::milliseconds watchdogTimeout() const { return m_watchdog.timeout(); }
 
     // Bytes as they came off the line; anything but a command byte is ignored.
     void handleBytes(const QByteArray &bytes);

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+constexpr double RadiansPerDegree = 3.14159265358979323846 / 180.0;
 
 double normalisedHeading(double degrees)
 {
@@ -18,7 +18,7 @@ double normalisedHeading(double degrees)
 
 double clampedToReach(double metres)
 {
-    return std::clamp(metres, -RobotModel::kReachMetres, RobotModel::kReachMetres);
+    return std::clamp(metres, -RobotModel::ReachMetres, RobotModel::ReachMetres);
 }
 
 } // namespace
@@ -36,25 +36,25 @@ void RobotModel::advance(std::chrono::milliseconds dt)
     case Motion::Stop:
         break;
     case Motion::Forward:
-        translate(kLinearSpeedMetresPerSecond * seconds);
+        translate(LinearSpeedMetresPerSecond * seconds);
         break;
     case Motion::Backward:
-        translate(-kLinearSpeedMetresPerSecond * seconds);
+        translate(-LinearSpeedMetresPerSecond * seconds);
         break;
     case Motion::TurnLeft:
         m_pose.headingDegrees =
-            normalisedHeading(m_pose.headingDegrees + kTurnRateDegreesPerSecond * seconds);
+            normalisedHeading(m_pose.headingDegrees + TurnRateDegreesPerSecond * seconds);
         break;
     case Motion::TurnRight:
         m_pose.headingDegrees =
-            normalisedHeading(m_pose.headingDegrees - kTurnRateDegreesPerSecond * seconds);
+            normalisedHeading(m_pose.headingDegrees - TurnRateDegreesPerSecond * seconds);
         break;
     }
 }
 
 void RobotModel::translate(double metres)
 {
-    const double radians = m_pose.headingDegrees * kRadiansPerDegree;
+    const double radians = m_pose.headingDegrees * RadiansPerDegree;
     // Each axis clamps on its own, so a robot pushing into a wall at an angle
     // slides along it.
     m_pose.x = clampedToReach(m_pose.x + metres * std::cos(radians));

@@ -10,12 +10,12 @@
 class RobotModel
 {
 public:
-    static constexpr double kLinearSpeedMetresPerSecond = 0.5;
-    static constexpr double kTurnRateDegreesPerSecond = 90.0;
-    static constexpr double kArenaSideMetres = 4.0;
-    static constexpr double kRobotRadiusMetres = 0.15;
+    static constexpr double LinearSpeedMetresPerSecond = 0.5;
+    static constexpr double TurnRateDegreesPerSecond = 90.0;
+    static constexpr double ArenaSideMetres = 4.0;
+    static constexpr double RobotRadiusMetres = 0.15;
     // Furthest the centre can get from the origin along x or y.
-    static constexpr double kReachMetres = kArenaSideMetres / 2.0 - kRobotRadiusMetres;
+    static constexpr double ReachMetres = ArenaSideMetres / 2.0 - RobotRadiusMetres;
 
     Pose pose() const { return m_pose; }
     // Clamps into the arena and normalises the heading.

@@ -4,10 +4,10 @@
 
 namespace {
 
-constexpr qint64 kMaxMilliseconds = 3600 * 1000;
-constexpr qint64 kMinPoseIntervalMs = 10;
+constexpr qint64 MaxMilliseconds = 3600 * 1000;
+constexpr qint64 MinPoseIntervalMs = 10;
 
-const char kDescription[] =
+const char Description[] =
     "Simulated differential-drive robot on a pseudo-terminal.\n"
     "\n"
     "The first line printed is the device to open as the serial port (57600 8N1).\n"
@@ -24,9 +24,7 @@ const char kDescription[] =
 } // namespace
 
 SimCommandLine::SimCommandLine()
-    : m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."))
-    , m_version({QStringLiteral("v"), QStringLiteral("version")},
-                QStringLiteral("Show the version."))
+    : ProgramCommandLine("tavimork-sim", Description)
     , m_headless(QStringLiteral("headless"), QStringLiteral("Run without a window or display."))
     , m_watchdog(QStringLiteral("watchdog-ms"),
                  QStringLiteral("Stop when no command byte has come for <ms> (default 250)."),
@@ -37,12 +35,12 @@ SimCommandLine::SimCommandLine()
     , m_floodText(QStringLiteral("flood-text"),
                   QStringLiteral("Also send filler text lines at <rate> bytes per second (at "
                                  "most %1).")
-                      .arg(LoadGenerator::kMaxBytesPerSecond),
+                      .arg(LoadGenerator::MaxBytesPerSecond),
                   QStringLiteral("rate"))
     , m_floodRandom(QStringLiteral("flood-random"),
                     QStringLiteral("Also send random bytes (NULs and invalid UTF-8 included) at "
                                    "<rate> bytes per second (at most %1).")
-                        .arg(LoadGenerator::kMaxBytesPerSecond),
+                        .arg(LoadGenerator::MaxBytesPerSecond),
                     QStringLiteral("rate"))
     , m_link(QStringLiteral("link"),
              QStringLiteral("Also make a symbolic link to the device at <path>; removed on exit."),
@@ -54,9 +52,8 @@ SimCommandLine::SimCommandLine()
                         QStringLiteral("Delay before --screenshot (default 1000)."),
                         QStringLiteral("ms"))
 {
-    m_parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    m_parser.addOptions({m_help, m_version, m_headless, m_watchdog, m_poseInterval, m_floodText,
-                         m_floodRandom, m_link, m_screenshot, m_screenshotDelay});
+    m_parser.addOptions({m_headless, m_watchdog, m_poseInterval, m_floodText, m_floodRandom, m_link,
+                         m_screenshot, m_screenshotDelay});
 }
 
 bool SimCommandLine::needsWindow() const
@@ -64,36 +61,14 @@ bool SimCommandLine::needsWindow() const
     return !helpRequested() && !versionRequested() && !m_options.headless;
 }
 
-bool SimCommandLine::helpRequested() const
-{
-    return m_parser.isSet(m_help);
-}
-
-bool SimCommandLine::versionRequested() const
-{
-    return m_parser.isSet(m_version);
-}
-
-bool SimCommandLine::parse(const QStringList &arguments)
+bool SimCommandLine::readOptions()
 {
     m_options = SimOptions{};
-    if (!m_parser.parse(arguments)) {
-        m_error = m_parser.errorText();
-        return false;
-    }
-    if (!m_parser.positionalArguments().isEmpty()) {
-        m_error = QStringLiteral("unexpected argument: %1")
-                      .arg(m_parser.positionalArguments().constFirst());
-        return false;
-    }
-    if (helpRequested() || versionRequested())
-        return true;
-
     m_options.headless = m_parser.isSet(m_headless);
     m_options.linkPath = m_parser.value(m_link);
     m_options.screenshotPath = m_parser.value(m_screenshot);
     if (!readMilliseconds(m_watchdog, 1, &m_options.watchdogTimeout) ||
-        !readMilliseconds(m_poseInterval, kMinPoseIntervalMs, &m_options.poseInterval) ||
+        !readMilliseconds(m_poseInterval, MinPoseIntervalMs, &m_options.poseInterval) ||
         !readMilliseconds(m_screenshotDelay, 0, &m_options.screenshotDelay) ||
         !readFloodRate(m_floodText, &m_options.floodTextBytesPerSecond) ||
         !readFloodRate(m_floodRandom, &m_options.floodRandomBytesPerSecond)) {
@@ -130,7 +105,7 @@ bool SimCommandLine::readFloodRate(const QCommandLineOption &option, qint64 *val
 {
     // Refused rather than sent short: a load test must not pass at a rate
     // that never reached the line.
-    if (readCount(option, 1, LoadGenerator::kMaxBytesPerSecond, value))
+    if (readCount(option, 1, LoadGenerator::MaxBytesPerSecond, value))
         return true;
     m_error += QStringLiteral("; the simulator cannot keep up a higher rate");
     return false;
@@ -140,7 +115,7 @@ bool SimCommandLine::readMilliseconds(const QCommandLineOption &option, qint64 m
                                       std::chrono::milliseconds *value)
 {
     qint64 count = value->count();
-    if (!readCount(option, minimum, kMaxMilliseconds, &count))
+    if (!readCount(option, minimum, MaxMilliseconds, &count))
         return false;
     *value = std::chrono::milliseconds(count);
     return true;

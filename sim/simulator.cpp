@@ -19,7 +19,7 @@ Simulator::Simulator(const SimOptions &options, const Clock *clock, QObject *par
     connect(m_endpoint, &PtyEndpoint::failed, this, &Simulator::failed);
 
     m_stepTimer->setTimerType(Qt::PreciseTimer);
-    m_stepTimer->setInterval(kStepInterval);
+    m_stepTimer->setInterval(StepInterval);
     connect(m_stepTimer, &QTimer::timeout, m_controller, &RobotController::tick);
 
     const std::pair<LoadGenerator::Kind, qint64> floods[] = {

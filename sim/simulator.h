@@ -17,7 +17,7 @@ class Simulator : public QObject
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds kStepInterval{20};
+    static constexpr std::chrono::milliseconds StepInterval{20};
 
     Simulator(const SimOptions &options, const Clock *clock, QObject *parent = nullptr);
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr char kLineEnd[] = "\r\n";
+constexpr char LineEnd[] = "\r\n";
 
 double roundedTo(double value, int decimals)
 {
@@ -28,16 +28,16 @@ QByteArray StatusFormatter::pose(const Pose &pose)
     if (heading >= 360.0)
         heading = 0.0;
     return "pose x=" + fixed(pose.x, 3) + " y=" + fixed(pose.y, 3) +
-           " heading=" + QByteArray::number(heading, 'f', 1) + kLineEnd;
+           " heading=" + QByteArray::number(heading, 'f', 1) + LineEnd;
 }
 
 QByteArray StatusFormatter::drive(Motion motion)
 {
-    return QByteArray("event drive cmd=") + CommandParser::byteFor(motion) + kLineEnd;
+    return QByteArray("event drive cmd=") + CommandParser::byteFor(motion) + LineEnd;
 }
 
 QByteArray StatusFormatter::stop(StopReason reason)
 {
     const char *name = reason == StopReason::Watchdog ? "watchdog" : "command";
-    return QByteArray("event stop reason=") + name + kLineEnd;
+    return QByteArray("event stop reason=") + name + LineEnd;
 }

@@ -10,7 +10,6 @@ class Watchdog
 public:
     explicit Watchdog(std::chrono::milliseconds timeout);
 
-    std::chrono::milliseconds timeout() const { return m_timeout; }
     void kick(std::chrono::milliseconds now);
     void disarm();
     // Empty while disarmed.

@@ -15,7 +15,7 @@ class TestLoadGenerator : public QObject
 private:
     // Pumps as the timer would for `duration` of fake time; returns all output.
     QByteArray run(LoadGenerator::Kind kind, qint64 rate, std::chrono::milliseconds duration,
-                   std::chrono::milliseconds pumpEvery = LoadGenerator::kPumpInterval);
+                   std::chrono::milliseconds pumpEvery = LoadGenerator::PumpInterval);
 
     FakeClock m_clock;
     qsizetype m_largestChunk = 0;
@@ -54,9 +54,9 @@ void TestLoadGenerator::textIsNumberedLinesAtTheRate()
     constexpr qint64 rate = 50000;
     // Slow pumps, so each owes more than one chunk may carry.
     const QByteArray all = run(LoadGenerator::Kind::Text, rate, 2s, 500ms);
-    QVERIFY(std::abs(all.size() - 2 * rate) < LoadGenerator::kTextLineBytes);
+    QVERIFY(std::abs(all.size() - 2 * rate) < LoadGenerator::TextLineBytes);
     QVERIFY(all.endsWith("\r\n"));
-    QVERIFY(m_largestChunk <= LoadGenerator::kMaxChunkBytes);
+    QVERIFY(m_largestChunk <= LoadGenerator::MaxChunkBytes);
 
     static const QRegularExpression format(QStringLiteral(R"(^noise (\d{6}) [ -~]+\r$)"));
     const QList<QByteArray> lines = all.chopped(1).split('\n');
@@ -82,9 +82,9 @@ void TestLoadGenerator::slowTextStillSendsLines()
 {
     // Under one line a second: lines must still go out, just rarely.
     constexpr qint64 rate = 10;
-    const qsizetype lines = 20 * rate / LoadGenerator::kTextLineBytes;
+    const qsizetype lines = 20 * rate / LoadGenerator::TextLineBytes;
     QCOMPARE(run(LoadGenerator::Kind::Text, rate, 20s).size(),
-             lines * LoadGenerator::kTextLineBytes);
+             lines * LoadGenerator::TextLineBytes);
 }
 
 void TestLoadGenerator::highestRateIsKeptInBoundedPumps_data()
@@ -98,16 +98,16 @@ void TestLoadGenerator::highestRateIsKeptInBoundedPumps_data()
 void TestLoadGenerator::highestRateIsKeptInBoundedPumps()
 {
     QFETCH(LoadGenerator::Kind, kind);
-    constexpr qint64 rate = LoadGenerator::kMaxBytesPerSecond;
+    constexpr qint64 rate = LoadGenerator::MaxBytesPerSecond;
 
     // Pumps an interval late still keep the rate...
-    const qsizetype late = run(kind, rate, 2s, 2 * LoadGenerator::kPumpInterval).size();
-    QVERIFY2(std::abs(late - 2 * rate) < LoadGenerator::kTextLineBytes,
+    const qsizetype late = run(kind, rate, 2s, 2 * LoadGenerator::PumpInterval).size();
+    QVERIFY2(std::abs(late - 2 * rate) < LoadGenerator::TextLineBytes,
              qPrintable(QString::number(late)));
 
     // ...and the one pump after a long stall makes no more than any: a
     // backlog made up at once would keep the simulator from its commands.
-    QVERIFY(run(kind, rate, 10s, 10s).size() <= LoadGenerator::kMaxPumpBytes);
+    QVERIFY(run(kind, rate, 10s, 10s).size() <= LoadGenerator::MaxPumpBytes);
 }
 
 QTEST_GUILESS_MAIN(TestLoadGenerator)

@@ -11,7 +11,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr double kReach = RobotModel::kReachMetres;
+constexpr double ReachMetres = RobotModel::ReachMetres;
 
 QString describe(const Pose &pose)
 {
@@ -51,9 +51,13 @@ void TestPose::motionFollowsHeadingWithinWalls()
         {"left wraps past 360", {0.0, 0.0, 350.0}, Motion::TurnLeft, 500ms, {0.0, 0.0, 35.0}},
         {"right wraps past 0", {0.0, 0.0, 10.0}, Motion::TurnRight, 500ms, {0.0, 0.0, 325.0}},
         {"full turn", {0.0, 0.0, 0.0}, Motion::TurnLeft, 4s, {0.0, 0.0, 0.0}},
-        {"east wall", {0.0, 0.5, 0.0}, Motion::Forward, 30s, {kReach, 0.5, 0.0}},
-        {"west wall backing", {0.0, 0.5, 0.0}, Motion::Backward, 30s, {-kReach, 0.5, 0.0}},
-        {"slides into corner", {1.5, 0.0, 30.0}, Motion::Forward, 30s, {kReach, kReach, 30.0}},
+        {"east wall", {0.0, 0.5, 0.0}, Motion::Forward, 30s, {ReachMetres, 0.5, 0.0}},
+        {"west wall backing", {0.0, 0.5, 0.0}, Motion::Backward, 30s, {-ReachMetres, 0.5, 0.0}},
+        {"slides into corner",
+         {1.5, 0.0, 30.0},
+         Motion::Forward,
+         30s,
+         {ReachMetres, ReachMetres, 30.0}},
     };
     for (const Case &c : cases) {
         RobotModel model;

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 10000;
+constexpr int TimeoutMs = 10000;
 
 } // namespace
 
@@ -52,17 +52,17 @@ void TestPtyEndpoint::consolesComeAndGo()
         PtyPeer console;
         // Settings as found: the endpoint must have made the device raw itself.
         QVERIFY(console.open(m_endpoint->devicePath(), PtyPeer::Settings::AsFound));
-        QTRY_VERIFY_WITH_TIMEOUT(m_endpoint->peerConnected(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_endpoint->peerConnected(), TimeoutMs);
         QVERIFY(console.write(bytes));
-        QTRY_COMPARE_WITH_TIMEOUT(m_received, bytes, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_received, bytes, TimeoutMs);
         m_received.clear();
 
         // Only what was sent while this console was there, never older lines.
         m_endpoint->write("fresh\r" + bytes);
-        QTRY_COMPARE_WITH_TIMEOUT(console.received(), "fresh\r" + bytes, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(console.received(), "fresh\r" + bytes, TimeoutMs);
         m_endpoint->write("left unread\r\n");
         console.close();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_endpoint->peerConnected(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_endpoint->peerConnected(), TimeoutMs);
         QTest::qWait(50); // room for a hangup to show
         QCOMPARE(m_failures->size(), 0);
     }
@@ -72,7 +72,7 @@ void TestPtyEndpoint::slowConsoleLosesWholeWritesOnly()
 {
     PtyPeer console;
     QVERIFY(console.open(m_endpoint->devicePath()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_endpoint->peerConnected(), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_endpoint->peerConnected(), TimeoutMs);
 
     // Far more than the kernel's buffers and our queue hold together.
     constexpr int lineCount = 400;
@@ -84,7 +84,7 @@ void TestPtyEndpoint::slowConsoleLosesWholeWritesOnly()
     QVERIFY(m_endpoint->droppedBytes() > 0);
 
     QTRY_COMPARE_WITH_TIMEOUT(console.received().size() + m_endpoint->droppedBytes(),
-                              qint64(lineCount) * lineBytes, kTimeoutMs);
+                              qint64(lineCount) * lineBytes, TimeoutMs);
     const QList<QByteArray> lines = console.lines();
     QCOMPARE(lines.size() * lineBytes, console.received().size()); // whole lines only
     int previous = -1;

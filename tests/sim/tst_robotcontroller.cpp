@@ -11,13 +11,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kTick = 20ms;
-constexpr auto kWatchdog = 250ms;
-constexpr double kSpeed = RobotModel::kLinearSpeedMetresPerSecond;
+constexpr auto TickInterval = 20ms;
+constexpr auto WatchdogTimeout = 250ms;
+constexpr double SpeedMetresPerSecond = RobotModel::LinearSpeedMetresPerSecond;
 
 double travel(std::chrono::milliseconds duration)
 {
-    return kSpeed * std::chrono::duration<double>(duration).count();
+    return SpeedMetresPerSecond * std::chrono::duration<double>(duration).count();
 }
 
 bool near(double actual, double expected)
@@ -70,8 +70,8 @@ void TestRobotController::recreate(std::chrono::milliseconds watchdog,
 
 void TestRobotController::run(std::chrono::milliseconds duration)
 {
-    for (; duration > 0ms; duration -= std::min(kTick, duration)) {
-        m_clock.advance(std::min(kTick, duration));
+    for (; duration > 0ms; duration -= std::min(TickInterval, duration)) {
+        m_clock.advance(std::min(TickInterval, duration));
         m_controller->tick();
     }
 }
@@ -88,7 +88,7 @@ QList<QByteArray> TestRobotController::lines(const char *prefix) const
 
 void TestRobotController::init()
 {
-    recreate(kWatchdog, 250ms);
+    recreate(WatchdogTimeout, 250ms);
 }
 
 void TestRobotController::commandByteStartsMotion()
@@ -165,16 +165,16 @@ void TestRobotController::silenceStopsAtTheDeadline()
     constexpr int refreshes = 3; // few enough to stay clear of the walls
     for (int i = 0; i < refreshes; ++i) {
         m_controller->handleBytes("8");
-        run(timeout - kTick);
+        run(timeout - TickInterval);
     }
     QCOMPARE(motion(), Motion::Forward);
     QVERIFY(lines("event stop").isEmpty());
 
     // Noticed a little late on purpose: it still only travels until the deadline.
-    run(2 * kTick + 7ms);
+    run(2 * TickInterval + 7ms);
     QCOMPARE(motion(), Motion::Stop);
     QCOMPARE(lines("event stop"), QList<QByteArray>{"event stop reason=watchdog\r\n"});
-    QVERIFY(near(x(), travel((timeout - kTick) * (refreshes - 1) + timeout)));
+    QVERIFY(near(x(), travel((timeout - TickInterval) * (refreshes - 1) + timeout)));
 }
 
 void TestRobotController::otherBytesNeitherStartNorRefresh()
@@ -200,14 +200,14 @@ void TestRobotController::commandAfterUnnoticedExpiryStopsFirst()
 {
     // No tick in between, as when the process was descheduled for a while.
     m_controller->handleBytes("8");
-    m_clock.advance(kWatchdog * 3);
+    m_clock.advance(WatchdogTimeout * 3);
     m_controller->handleBytes("8");
 
     QCOMPARE(lines("event"),
              (QList<QByteArray>{"event drive cmd=8\r\n", "event stop reason=watchdog\r\n",
                                 "event drive cmd=8\r\n"}));
     QCOMPARE(motion(), Motion::Forward);
-    QVERIFY(near(x(), travel(kWatchdog)));
+    QVERIFY(near(x(), travel(WatchdogTimeout)));
 }
 
 void TestRobotController::poseLinesKeepToTheInterval()
@@ -215,7 +215,7 @@ void TestRobotController::poseLinesKeepToTheInterval()
     // Ticks do not divide the interval evenly; the rate must not drift.
     constexpr auto interval = 90ms;
     constexpr auto duration = 9s;
-    recreate(kWatchdog, interval);
+    recreate(WatchdogTimeout, interval);
     run(duration);
     QCOMPARE(lines("pose").size(), duration / interval + 1); // the first goes out at once
 }
