@@ -31,15 +31,25 @@ TAVIMORK_PORT1=$device build/app/tavimork &
 console_pid=$!
 console_window=$(xdotool search --sync --name 'Tavimork PC Controlled Robot' | head -n 1)
 xdotool windowmove --sync "$console_window" 0 0
-# Client coordinates of the window's controls, in pixels.
-at() { xdotool mousemove --window "$console_window" "$1" "$2"; }
+# Where the controls stand, in client pixels, from the console's own layout.
+layout=$(build/app/tavimork-layout)
+# Points the pointer at a control: its centre, or with "corner" a little inside
+# its top left corner (the direction labels grow with their caption's font).
+at() {
+  read -r x y w h < <(awk -v name="$1" '$1 == name { print $2, $3, $4, $5 }' <<<"$layout")
+  if [ "${2:-}" = corner ]; then
+    xdotool mousemove --window "$console_window" $((x + 12)) $((y + 8))
+  else
+    xdotool mousemove --window "$console_window" $((x + w / 2)) $((y + h / 2))
+  fi
+}
 
-at 224 24; xdotool click 1    # Connect
+at cmdConn; xdotool click 1
 sleep 0.3
-at 410 160; sleep 1.2       # Move Forward
-at 330 184; sleep 0.7       # Move Left
-at 410 160; sleep 1.0       # Move Forward
-at 400 128                  # the stop bar above
+at lblForward corner; sleep 1.2
+at lblLeft corner; sleep 0.7
+at lblForward corner; sleep 1.0
+at lblStop1                 # the stop bar above
 sleep 0.8
 xwd -silent -id "$console_window" | convert xwd:- docs/console.png
 wait "$sim_pid" || true

@@ -175,7 +175,10 @@ private:
                received.size() < 30000;
     }
 
-    static qsizetype openFileCount() { return QDir(QStringLiteral("/proc/self/fd")).count(); }
+    static qsizetype openFileCount()
+    {
+        return QDir(QStringLiteral("/proc/self/fd")).count();
+    }
     static qint64 residentKiB()
     {
         QFile status(QStringLiteral("/proc/self/status"));

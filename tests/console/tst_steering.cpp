@@ -419,7 +419,7 @@ private:
         // move comes in from outside the window, so no path joins it to the
         // last one.
         const QPoint background(2, 60);
-        Q_ASSERT(!f->window->childAt(background));
+        QVERIFY2(!f->window->childAt(background), "the point taken for background is on a control");
         for (const QPoint point : {background, centreOf(name)}) {
             QEnterEvent enter(point, point, f->window->mapToGlobal(point));
             QCoreApplication::sendEvent(f->window.get(), &enter);

@@ -1,25 +1,33 @@
 #pragma once
 
+#include "consolelayout.h"
+
 #include <QPoint>
 #include <QRect>
 
 // Where the console's controls are in its window's client area, in pixels, as
-// an operator's pointer finds them.
+// an operator's pointer finds them: taken from the window's own layout.
 namespace ConsolePoints {
 
-inline constexpr QRect ConnectButton(192, 8, 65, 33);
-inline constexpr QRect KeyboardButton(8, 72, 201, 177);
-inline constexpr QRect LogBox(8, 256, 593, 185);
-inline constexpr QRect StopBelow(296, 216, 217, 33);
-inline constexpr QRect StopAbove(296, 112, 217, 33);
-inline constexpr QRect StopRight(520, 112, 73, 137);
-inline constexpr QRect StopLeft(216, 112, 73, 137);
-inline constexpr QRect StopMiddle(368, 176, 73, 17);
-// Near each label's left edge: the labels are as wide as their caption's font makes them.
-inline constexpr QPoint ForwardLabel(380, 160);
-inline constexpr QPoint BackwardLabel(372, 208);
-inline constexpr QPoint LeftLabel(316, 184);
-inline constexpr QPoint RightLabel(460, 184);
+inline constexpr QRect ConnectButton = ConsoleLayout::pixelRect("cmdConn");
+inline constexpr QRect KeyboardButton = ConsoleLayout::pixelRect("cmdKeyBoard");
+inline constexpr QRect LogBox = ConsoleLayout::pixelRect("txtInput");
+inline constexpr QRect StopBelow = ConsoleLayout::pixelRect("lblStop0");
+inline constexpr QRect StopAbove = ConsoleLayout::pixelRect("lblStop1");
+inline constexpr QRect StopRight = ConsoleLayout::pixelRect("lblStop2");
+inline constexpr QRect StopLeft = ConsoleLayout::pixelRect("lblStop3");
+inline constexpr QRect StopMiddle = ConsoleLayout::pixelRect("lblStop4");
+
+// Near a label's top left corner: the direction labels are as wide as their
+// caption's font makes them, so only the corner is known beforehand.
+constexpr QPoint nearCorner(const char *name)
+{
+    return ConsoleLayout::pixelRect(name).topLeft() + QPoint(12, 8);
+}
+inline constexpr QPoint ForwardLabel = nearCorner("lblForward");
+inline constexpr QPoint BackwardLabel = nearCorner("lblBackward");
+inline constexpr QPoint LeftLabel = nearCorner("lblLeft");
+inline constexpr QPoint RightLabel = nearCorner("lblRight");
 // Off the window, so a new console does not start under the pointer.
 inline constexpr QPoint ParkedPointer(900, 700);
 

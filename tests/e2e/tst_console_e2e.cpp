@@ -1,13 +1,9 @@
 #include "consolepoints.h"
-#include "consoleprocess.h"
+#include "consolesession.h"
 #include "robotline.h"
-#include "xserver.h"
-#include "xtools.h"
 
-#include <QFileInfo>
 #include <QRect>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,25 +28,13 @@ constexpr qint64 NsPerMs = 1000000;
 QString runs(const QByteArray &bytes)
 {
     QStringList parts;
-    for (qsizetype i = 0; i < bytes.size();) {
-        qsizetype end = i;
-        while (end < bytes.size() && bytes.at(end) == bytes.at(i))
-            ++end;
-        const char c = bytes.at(i);
+    for (const auto &[c, count] : runsIn(bytes)) {
         const QString shown = (c >= 0x20 && c < 0x7f)
                                   ? QString(QLatin1Char(c))
                                   : QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
-        parts << QStringLiteral("%1x%2").arg(shown).arg(end - i);
-        i = end;
+        parts << QStringLiteral("%1x%2").arg(shown).arg(count);
     }
     return parts.isEmpty() ? QStringLiteral("(nothing)") : parts.join(u' ');
-}
-
-bool matches(const QByteArray &bytes, const char *pattern)
-{
-    return QRegularExpression(QString::fromLatin1(pattern))
-        .match(QString::fromLatin1(bytes))
-        .hasMatch();
 }
 
 qint64 medianIntervalMs(const QList<qint64> &arrivals)
@@ -69,15 +53,19 @@ qint64 medianIntervalMs(const QList<qint64> &arrivals)
 // Runs the real console on its own X server, steers it with xdotool the way an
 // operator would and watches its serial port from the robot's end of a pty.
 // Every test starts a fresh console and line, so none depends on another.
-class tst_ConsoleE2E : public QObject
+class tst_ConsoleE2E : public ConsoleSession
 {
     Q_OBJECT
+
+public:
+    tst_ConsoleE2E()
+        : ConsoleSession(WaitMs)
+    {}
 
 private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     // Connecting
     void connectSetsLineTo57600Baud8N1();
@@ -116,194 +104,135 @@ private slots:
     void losingXServerWhileDrivingWritesOneStopAndReleasesPort();
 
 private:
-    // Helpers report through m_failure and return false; the test then fails with it.
-    // On the shared X server unless given another.
-    bool startConsole(const QString &port1Device, const XTools *x = nullptr);
+    // On the session's X server unless given another.
     bool startConnectedConsole(const XTools *x = nullptr);
     bool steer(QPoint label, char command, int atLeast);
     bool waitForStopAfter(qsizetype mark);
-    QString logText();
-    bool waitForLog(const QString &expected, QString *seen);
+    // Moves the pointer to point and waits for the stop that follows.
+    bool moveToStop(QPoint point);
+    // After a quiet spell, so that any byte still due is in: everything written
+    // since mark matches pattern as a whole.
+    bool wroteSince(qsizetype mark, const QString &pattern);
+    // Call with the log box focused.
+    bool waitForLog(const QString &expected);
     bool waitForCloseAndRelease();
     bool waitForExitAndRelease();
 
-    std::unique_ptr<XServer> m_server;
-    std::unique_ptr<XTools> m_x;
     std::unique_ptr<RobotLine> m_line;
-    std::unique_ptr<ConsoleProcess> m_console;
-    QString m_failure;
 };
 
 void tst_ConsoleE2E::initTestCase()
 {
-    const QString missing = XTools::missingTools();
-    QVERIFY2(missing.isEmpty(), qPrintable(missing));
-    QVERIFY2(QFileInfo(QStringLiteral(TAVIMORK_EXECUTABLE)).isExecutable(), TAVIMORK_EXECUTABLE);
-
-    m_server = std::make_unique<XServer>();
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-    m_x = std::make_unique<XTools>(m_server->clientEnvironment());
-    QString error;
-    // As on an operator's desktop: a held key repeats after 250 ms, 30 times a second.
-    QVERIFY2(m_x->setKeyRepeat(250, 30, &error), qPrintable(error));
+    startServer();
 }
 
 void tst_ConsoleE2E::init()
 {
-    m_failure.clear();
+    startTest();
     m_line = std::make_unique<RobotLine>();
     QVERIFY2(m_line->isValid(), qPrintable(m_line->errorString()));
-    QVERIFY(m_x->xdotool({QStringLiteral("mousemove"), QString::number(ParkedPointer.x()),
-                          QString::number(ParkedPointer.y())}));
 }
 
 void tst_ConsoleE2E::cleanup()
 {
-    m_console.reset();
+    stopConsole();
     m_line.reset();
     // Num Lock is the server's, not the console's: leave it as found.
     QString error;
-    QVERIFY2(m_x->setNumLock(false, &error), qPrintable(error));
-}
-
-void tst_ConsoleE2E::cleanupTestCase()
-{
-    m_console.reset();
-    m_x.reset();
-    m_server.reset();
-}
-
-bool tst_ConsoleE2E::startConsole(const QString &port1Device, const XTools *x)
-{
-    m_console =
-        std::make_unique<ConsoleProcess>(x ? *x : *m_x, QStringLiteral(TAVIMORK_EXECUTABLE));
-    if (!m_console->start(port1Device)) {
-        m_failure = m_console->errorString();
-        return false;
-    }
-    return true;
+    QVERIFY2(x().setNumLock(false, &error), qPrintable(error));
 }
 
 bool tst_ConsoleE2E::startConnectedConsole(const XTools *x)
 {
-    if (!startConsole(m_line->devicePath(), x))
+    if (!startConsole(m_line->devicePath(), x) || !click(ConnectButton))
         return false;
-    if (!m_console->click(ConnectButton.center())) {
-        m_failure = m_console->errorString();
-        return false;
-    }
     // The line is set up in the same step that opens it.
-    if (!QTest::qWaitFor(
-            [this] {
-                const termios settings = m_line->lineSettings();
-                return m_line->isHeldOpen() && ::cfgetospeed(&settings) == B57600;
-            },
-            WaitMs)) {
-        m_failure = QStringLiteral("the console did not open the port at 57600 baud");
-        return false;
-    }
-    return true;
+    return waitFor([this] {
+               const termios settings = m_line->lineSettings();
+               return m_line->isHeldOpen() && ::cfgetospeed(&settings) == B57600;
+           }) ||
+           fail(QStringLiteral("the console did not open the port at 57600 baud"));
 }
 
 bool tst_ConsoleE2E::steer(QPoint label, char command, int atLeast)
 {
     const qsizetype mark = m_line->receivedCount();
-    if (!m_console->moveTo(label)) {
-        m_failure = m_console->errorString();
-        return false;
-    }
-    if (!QTest::qWaitFor([&] { return m_line->receivedSince(mark).count(command) >= atLeast; },
-                         WaitMs)) {
-        m_failure = QStringLiteral("no run of '%1' after moving to (%2,%3); got %4")
-                        .arg(QLatin1Char(command))
-                        .arg(label.x())
-                        .arg(label.y())
-                        .arg(runs(m_line->receivedSince(mark)));
-        return false;
-    }
-    return true;
+    if (!console().moveTo(label))
+        return fail(console().errorString());
+    return waitFor([&] { return m_line->receivedSince(mark).count(command) >= atLeast; }) ||
+           fail(QStringLiteral("no run of '%1' after moving to (%2,%3); got %4")
+                    .arg(QLatin1Char(command))
+                    .arg(label.x())
+                    .arg(label.y())
+                    .arg(runs(m_line->receivedSince(mark))));
 }
 
 bool tst_ConsoleE2E::waitForStopAfter(qsizetype mark)
 {
-    if (!QTest::qWaitFor([&] { return m_line->receivedSince(mark).contains('5'); }, WaitMs)) {
-        m_failure =
-            QStringLiteral("no stop written; got %1").arg(runs(m_line->receivedSince(mark)));
-        return false;
-    }
-    return true;
+    return waitFor([&] { return m_line->receivedSince(mark).contains('5'); }) ||
+           fail(QStringLiteral("no stop written; got %1").arg(runs(m_line->receivedSince(mark))));
 }
 
-// The log as the operator can take it: select all, copy, paste elsewhere.
-QString tst_ConsoleE2E::logText()
+bool tst_ConsoleE2E::moveToStop(QPoint point)
 {
-    const std::optional<QString> text =
-        m_console->click(LogBox.center()) ? m_console->copyFocusedText() : std::nullopt;
-    return text ? *text : QStringLiteral("(cannot copy the log: %1)").arg(m_console->errorString());
+    const qsizetype mark = m_line->receivedCount();
+    if (!console().moveTo(point))
+        return fail(console().errorString());
+    return waitForStopAfter(mark);
+}
+
+bool tst_ConsoleE2E::wroteSince(qsizetype mark, const QString &pattern)
+{
+    QTest::qWait(QuietMs);
+    const QByteArray bytes = m_line->receivedSince(mark);
+    const QRegularExpression whole(QRegularExpression::anchoredPattern(pattern));
+    return whole.match(QString::fromLatin1(bytes)).hasMatch() ||
+           fail(QStringLiteral("wrote %1, not /%2/").arg(runs(bytes), pattern));
 }
 
 // The copy lands on the clipboard whenever the console gets to it, so poll.
-bool tst_ConsoleE2E::waitForLog(const QString &expected, QString *seen)
+bool tst_ConsoleE2E::waitForLog(const QString &expected)
 {
-    return QTest::qWaitFor(
-        [&] {
-            *seen = logText();
-            return *seen == expected;
-        },
-        WaitMs);
+    QString seen;
+    return waitFor([&] { return (seen = logText()) == expected; }) ||
+           fail(QString::fromLatin1(seen.toUtf8().toPercentEncoding()));
 }
 
 bool tst_ConsoleE2E::waitForCloseAndRelease()
 {
-    if (!m_console->requestClose()) {
-        m_failure = m_console->errorString();
-        return false;
-    }
-    if (!waitForExitAndRelease())
-        return false;
-    if (!m_console->exitedCleanly()) {
-        m_failure = QStringLiteral("the console did not exit cleanly on close");
-        return false;
-    }
-    return true;
+    if (!console().requestClose())
+        return fail(console().errorString());
+    return waitForExitAndRelease() &&
+           (console().exitedCleanly() ||
+            fail(QStringLiteral("the console did not exit cleanly on close")));
 }
 
 // Free for the next program: not held, not flagged exclusive, no lock file.
 bool tst_ConsoleE2E::waitForExitAndRelease()
 {
-    if (!m_console->waitForExit(WaitMs)) {
-        m_failure = QStringLiteral("the console did not exit");
-        return false;
-    }
+    if (!console().waitForExit(WaitMs))
+        return fail(QStringLiteral("the console did not exit"));
     // Whatever it wrote before letting go must all be read before judging it.
-    if (!QTest::qWaitFor([this] { return !m_line->isHeldOpen() && m_line->unreadCount() == 0; },
-                         WaitMs)) {
-        m_failure = QStringLiteral("the port is still held after the console exited");
-        return false;
-    }
-    if (m_line->isExclusive()) {
-        m_failure = QStringLiteral("the port is left flagged for exclusive use");
-        return false;
-    }
+    if (!waitFor([this] { return !m_line->isHeldOpen() && m_line->unreadCount() == 0; }))
+        return fail(QStringLiteral("the port is still held after the console exited"));
+    if (m_line->isExclusive())
+        return fail(QStringLiteral("the port is left flagged for exclusive use"));
     const QStringList lockFiles = m_line->lockFiles();
-    if (!lockFiles.isEmpty()) {
-        m_failure = QStringLiteral("lock files left behind: %1").arg(lockFiles.join(u' '));
-        return false;
-    }
-    return true;
+    return lockFiles.isEmpty() ||
+           fail(QStringLiteral("lock files left behind: %1").arg(lockFiles.join(u' ')));
 }
 
 // Connecting
 
 void tst_ConsoleE2E::connectSetsLineTo57600Baud8N1()
 {
-    QVERIFY2(startConsole(m_line->devicePath()), qPrintable(m_failure));
+    QVERIFY2(startConsole(m_line->devicePath()), qPrintable(failure()));
     const termios before = m_line->lineSettings();
     // A fresh pty is not at 57600 already, so the speed below is the console's doing.
     QVERIFY(::cfgetospeed(&before) != B57600);
     QVERIFY(!m_line->isHeldOpen());
 
-    QVERIFY(m_console->click(ConnectButton.center()));
+    QVERIFY(console().click(ConnectButton.center()));
 
     QTRY_VERIFY_WITH_TIMEOUT(m_line->isHeldOpen(), WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -324,18 +253,18 @@ void tst_ConsoleE2E::connectToMissingPortShowsCanNotOpenBox()
     QTemporaryDir emptyDir;
     QVERIFY(emptyDir.isValid());
     QVERIFY2(startConsole(emptyDir.filePath(QStringLiteral("no-such-port"))),
-             qPrintable(m_failure));
-    QVERIFY(!m_console->hasWindow(XTools::exactTitle(CanNotOpenTitle)));
+             qPrintable(failure()));
+    QVERIFY(!console().hasWindow(XTools::exactTitle(CanNotOpenTitle)));
 
-    QVERIFY(m_console->click(ConnectButton.center()));
+    QVERIFY(console().click(ConnectButton.center()));
 
-    const QString box = m_console->waitForWindow(XTools::exactTitle(CanNotOpenTitle), WaitMs);
+    const QString box = console().waitForWindow(XTools::exactTitle(CanNotOpenTitle), WaitMs);
     QVERIFY2(!box.isEmpty(), "no \"Can not open port !!!\" box appeared");
-    QVERIFY(m_console->focusWindow(box));
-    QVERIFY(m_console->key(QStringLiteral("Return")));
-    QTRY_VERIFY_WITH_TIMEOUT(!m_console->hasWindow(XTools::exactTitle(CanNotOpenTitle)), WaitMs);
-    QVERIFY(m_console->isRunning());
-    QVERIFY(m_console->hasWindow(XTools::exactTitle(ConsoleProcess::WindowTitle)));
+    QVERIFY(console().focusWindow(box));
+    QVERIFY(console().key(QStringLiteral("Return")));
+    QTRY_VERIFY_WITH_TIMEOUT(!console().hasWindow(XTools::exactTitle(CanNotOpenTitle)), WaitMs);
+    QVERIFY(console().isRunning());
+    QVERIFY(console().hasWindow(XTools::exactTitle(ConsoleProcess::WindowTitle)));
 }
 
 // Steering with the pointer
@@ -354,10 +283,10 @@ void tst_ConsoleE2E::pointerOnLabelRepeatsItsDirection()
 {
     QFETCH(QPoint, label);
     QFETCH(char, command);
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(label));
+    QVERIFY(console().moveTo(label));
     // Watch at least half a second from the first byte.
     constexpr qint64 WindowNs = 500 * NsPerMs;
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -398,44 +327,32 @@ void tst_ConsoleE2E::pointerOnStopZoneWritesStopPerMoveThenNothing()
     QFETCH(QPoint, label);
     QFETCH(char, command);
     QFETCH(QRect, zone);
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY2(steer(label, command, 5), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(zone.center()));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
-    QTest::qWait(QuietMs);
+    QVERIFY2(moveToStop(zone.center()), qPrintable(failure()));
     // Bytes already due when the pointer arrived may precede the stop, none follow it.
-    const QByteArray entering = m_line->receivedSince(mark);
-    const QByteArray pattern = "^" + QByteArray(1, command) + "*5+$";
-    QVERIFY2(matches(entering, pattern.constData()), qPrintable(runs(entering)));
+    QVERIFY2(wroteSince(mark, QStringLiteral("%1*5+").arg(QLatin1Char(command))),
+             qPrintable(failure()));
 
     // Each move over a stop zone stops again.
     const qsizetype again = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(zone.center() + QPoint(3, 2)));
-    QVERIFY2(waitForStopAfter(again), qPrintable(m_failure));
-    QTest::qWait(QuietMs);
-    QCOMPARE(m_line->receivedSince(again), QByteArray("5"));
+    QVERIFY2(moveToStop(zone.center() + QPoint(3, 2)), qPrintable(failure()));
+    QVERIFY2(wroteSince(again, QStringLiteral("5")), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::sweepLeftMiddleRightWritesLeftThenStopThenRight()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
     const qsizetype mark = m_line->receivedCount();
 
-    QVERIFY2(steer(LeftLabel, '4', 5), qPrintable(m_failure));
-    const qsizetype middle = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(StopMiddle.center()));
-    QVERIFY2(waitForStopAfter(middle), qPrintable(m_failure));
-    QVERIFY2(steer(RightLabel, '6', 5), qPrintable(m_failure));
-    const qsizetype end = m_line->receivedCount();
+    QVERIFY2(steer(LeftLabel, '4', 5), qPrintable(failure()));
+    QVERIFY2(moveToStop(StopMiddle.center()), qPrintable(failure()));
+    QVERIFY2(steer(RightLabel, '6', 5), qPrintable(failure()));
     // Next to Right: a jump to the bar above would pass over Forward.
-    QVERIFY(m_console->moveTo(StopRight.center()));
-    QVERIFY2(waitForStopAfter(end), qPrintable(m_failure));
-    QTest::qWait(QuietMs);
-
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(matches(bytes, "^4+5+6+5+$"), qPrintable(runs(bytes)));
+    QVERIFY2(moveToStop(StopRight.center()), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("4+5+6+5+")), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection_data()
@@ -457,12 +374,12 @@ void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection()
     QFETCH(QPoint, label);
     QFETCH(char, command);
     QFETCH(QList<QPoint>, path);
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY2(steer(label, command, 5), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
     for (const QPoint point : path)
-        QVERIFY(m_console->moveTo(point));
+        QVERIFY(console().moveTo(point));
     // Well past the move: the repetition runs on.
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).size() >= 20, WaitMs);
     const QByteArray bytes = m_line->receivedSince(mark);
@@ -484,16 +401,13 @@ void tst_ConsoleE2E::flickOverAStopBarStops()
     QFETCH(QPoint, label);
     QFETCH(char, command);
     QFETCH(QPoint, beyond);
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY2(steer(label, command, 5), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(beyond));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
-    QTest::qWait(QuietMs);
-    const QByteArray bytes = m_line->receivedSince(mark);
-    const QByteArray pattern = "^" + QByteArray(1, command) + "*5$";
-    QVERIFY2(matches(bytes, pattern.constData()), qPrintable(runs(bytes)));
+    QVERIFY2(moveToStop(beyond), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("%1*5").arg(QLatin1Char(command))),
+             qPrintable(failure()));
 }
 
 // Steering with the keyboard
@@ -520,45 +434,41 @@ void tst_ConsoleE2E::steeringKeyRepeatsDirectionUntilReleased()
     QFETCH(QString, key);
     QFETCH(bool, numLock);
     QFETCH(char, command);
-    QVERIFY2(startConsole(m_line->devicePath()), qPrintable(m_failure));
+    QVERIFY2(startConsole(m_line->devicePath()), qPrintable(failure()));
     // Before connecting: the Num Lock key's own release would write a stop.
     QString error;
-    QVERIFY2(m_x->setNumLock(numLock, &error), qPrintable(error));
-    QVERIFY(m_console->click(ConnectButton.center()));
+    QVERIFY2(x().setNumLock(numLock, &error), qPrintable(error));
+    QVERIFY(console().click(ConnectButton.center()));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->isHeldOpen(), WaitMs);
-    QVERIFY(m_console->click(KeyboardButton.center()));
+    QVERIFY(console().click(KeyboardButton.center()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->keyDown(key));
+    QVERIFY(console().keyDown(key));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count(command) >= 10, WaitMs);
-    QVERIFY(m_console->keyUp(key));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
-    QTest::qWait(QuietMs);
-
-    const QByteArray bytes = m_line->receivedSince(mark);
-    const QByteArray pattern = "^" + QByteArray(1, command) + "+5$";
-    QVERIFY2(matches(bytes, pattern.constData()), qPrintable(runs(bytes)));
+    QVERIFY(console().keyUp(key));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("%1+5").arg(QLatin1Char(command))),
+             qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::heldKeyWritesOneStopOnlyWhenReleased()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
 
     // First prove this server repeats held keys, or the stray count below
     // would pass for want of repeats: a held W types a row of w into the log.
-    QVERIFY(m_console->click(LogBox.center()));
-    QVERIFY(m_console->keyDown(QStringLiteral("w")));
+    QVERIFY(console().click(LogBox.center()));
+    QVERIFY(console().keyDown(QStringLiteral("w")));
     QTest::qWait(1000);
-    QVERIFY(m_console->keyUp(QStringLiteral("w")));
+    QVERIFY(console().keyUp(QStringLiteral("w")));
     QString typed;
-    QVERIFY2(QTest::qWaitFor([&] { return (typed = logText()).count(u'w') >= 5; }, WaitMs),
-             qPrintable(typed));
+    QVERIFY2(waitFor([&] { return (typed = logText()).count(u'w') >= 5; }), qPrintable(typed));
     // Keys steer only through the keyboard button.
     QCOMPARE(m_line->receivedSince(0), QByteArray());
 
-    QVERIFY(m_console->click(KeyboardButton.center()));
+    QVERIFY(console().click(KeyboardButton.center()));
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->keyDown(QStringLiteral("w")));
+    QVERIFY(console().keyDown(QStringLiteral("w")));
     // Held for about a second of forward commands.
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
@@ -566,54 +476,47 @@ void tst_ConsoleE2E::heldKeyWritesOneStopOnlyWhenReleased()
             return arrivals.size() > 1 && arrivals.last() - arrivals.first() >= 1000 * NsPerMs;
         }(),
         WaitMs);
-    QVERIFY(m_console->keyUp(QStringLiteral("w")));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
-    QTest::qWait(QuietMs);
+    QVERIFY(console().keyUp(QStringLiteral("w")));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
 
+    const bool oneStop = wroteSince(mark, QStringLiteral("8+5"));
     const QByteArray bytes = m_line->receivedSince(mark);
-    const qsizetype strayStops = bytes.count('5') - 1;
     qInfo("held W: %lld '8', %lld stray '5' (%lld w typed while proving auto-repeat)",
-          qint64(bytes.count('8')), qint64(strayStops), qint64(typed.count(u'w')));
-    QVERIFY2(matches(bytes, "^8+5$"), qPrintable(runs(bytes)));
+          qint64(bytes.count('8')), qint64(bytes.count('5') - 1), qint64(typed.count(u'w')));
+    QVERIFY2(oneStop, qPrintable(failure()));
     QVERIFY2(bytes.count('8') >= 20, qPrintable(runs(bytes)));
 }
 
 void tst_ConsoleE2E::secondKeyWhileFirstHeldSwitchesDirection()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY(m_console->click(KeyboardButton.center()));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY(console().click(KeyboardButton.center()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->keyDown(QStringLiteral("w")));
+    QVERIFY(console().keyDown(QStringLiteral("w")));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('8') >= 10, WaitMs);
-    QVERIFY(m_console->keyDown(QStringLiteral("d")));
+    QVERIFY(console().keyDown(QStringLiteral("d")));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('6') >= 10, WaitMs);
-    QVERIFY(m_console->keyUp(QStringLiteral("d")));
-    QVERIFY(m_console->keyUp(QStringLiteral("w")));
+    QVERIFY(console().keyUp(QStringLiteral("d")));
+    QVERIFY(console().keyUp(QStringLiteral("w")));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('5') >= 2, WaitMs);
-    QTest::qWait(QuietMs);
-
     // Every release stops, so letting go of both keys writes two stops.
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(matches(bytes, "^8+6+55$"), qPrintable(runs(bytes)));
+    QVERIFY2(wroteSince(mark, QStringLiteral("8+6+55")), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::arrowKeyStopsAndKeepsTheKeyboardButtonSteering()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY(m_console->click(KeyboardButton.center()));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY(console().click(KeyboardButton.center()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(m_console->key(QStringLiteral("Up")));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(m_failure));
-    QVERIFY(m_console->keyDown(QStringLiteral("w")));
+    QVERIFY(console().key(QStringLiteral("Up")));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
+    QVERIFY(console().keyDown(QStringLiteral("w")));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('8') >= 10, WaitMs);
-    QVERIFY(m_console->keyUp(QStringLiteral("w")));
+    QVERIFY(console().keyUp(QStringLiteral("w")));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('5') >= 2, WaitMs);
-    QTest::qWait(QuietMs);
-
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(matches(bytes, "^58+5$"), qPrintable(runs(bytes)));
+    QVERIFY2(wroteSince(mark, QStringLiteral("58+5")), qPrintable(failure()));
 }
 
 // Text from the robot
@@ -648,19 +551,18 @@ void tst_ConsoleE2E::logShowsReceivedText()
     QFETCH(QString, shownAfterFirst);
     QFETCH(QByteArray, second);
     QFETCH(QString, shownAfterSecond);
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole() && click(LogBox), qPrintable(failure()));
 
     // Waiting for the first part to show makes the second a separate arrival.
     QVERIFY(m_line->write(first));
-    QString seen;
-    QVERIFY2(waitForLog(shownAfterFirst, &seen), qPrintable(seen.toUtf8().toPercentEncoding()));
+    QVERIFY2(waitForLog(shownAfterFirst), qPrintable(failure()));
     QVERIFY(m_line->write(second));
-    QVERIFY2(waitForLog(shownAfterSecond, &seen), qPrintable(seen.toUtf8().toPercentEncoding()));
+    QVERIFY2(waitForLog(shownAfterSecond), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::floodOfTextKeepsConsoleResponsive()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
 
     constexpr int LineCount = 4000;
     const auto floodLine = [](int i) {
@@ -684,17 +586,16 @@ void tst_ConsoleE2E::floodOfTextKeepsConsoleResponsive()
 
     const qsizetype mark = m_line->receivedCount();
     const qint64 steeredAt = m_line->now();
-    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(m_failure));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
     const QList<qint64> arrivals = m_line->arrivalsSince(mark);
     qInfo("10 forward commands %lld ms after steering, right after the flood",
           (arrivals.at(9) - steeredAt) / NsPerMs);
-    const qsizetype stop = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(StopAbove.center()));
-    QVERIFY2(waitForStopAfter(stop), qPrintable(m_failure));
+    QVERIFY2(moveToStop(StopAbove.center()), qPrintable(failure()));
 
     const QString lastLine = floodLine(LineCount - 1) + u'\n';
     QString log;
-    QVERIFY2(QTest::qWaitFor([&] { return (log = logText()).endsWith(lastLine); }, WaitMs),
+    QVERIFY2(click(LogBox), qPrintable(failure()));
+    QVERIFY2(waitFor([&] { return (log = logText()).endsWith(lastLine); }),
              qPrintable(log.right(200)));
     QVERIFY2(!log.contains(QChar::ReplacementCharacter), "a cut character was not rejoined");
     // Lines end to end, in order, none lost or doubled (the log may drop its oldest).
@@ -713,28 +614,24 @@ void tst_ConsoleE2E::floodOfTextKeepsConsoleResponsive()
 
 void tst_ConsoleE2E::closingWhileDrivingWritesOneStopAndReleasesPort()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY2(waitForCloseAndRelease(), qPrintable(m_failure));
-
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(matches(bytes, "^8*5$"), qPrintable(runs(bytes)));
+    QVERIFY2(waitForCloseAndRelease(), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::closingWhileIdleWritesNothing()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
     // Driven once and stopped, so "idle" is not just "never used".
-    QVERIFY2(steer(ForwardLabel, '8', 5), qPrintable(m_failure));
-    const qsizetype stop = m_line->receivedCount();
-    QVERIFY(m_console->moveTo(StopAbove.center()));
-    QVERIFY2(waitForStopAfter(stop), qPrintable(m_failure));
+    QVERIFY2(steer(ForwardLabel, '8', 5), qPrintable(failure()));
+    QVERIFY2(moveToStop(StopAbove.center()), qPrintable(failure()));
     QTest::qWait(QuietMs);
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY2(waitForCloseAndRelease(), qPrintable(m_failure));
+    QVERIFY2(waitForCloseAndRelease(), qPrintable(failure()));
     QCOMPARE(m_line->receivedSince(mark), QByteArray());
 }
 
@@ -751,16 +648,14 @@ void tst_ConsoleE2E::terminationSignalWhileDrivingWritesOneStopAndReleasesPort_d
 void tst_ConsoleE2E::terminationSignalWhileDrivingWritesOneStopAndReleasesPort()
 {
     QFETCH(int, signalNumber);
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY2(m_console->sendSignal(signalNumber), qPrintable(m_console->errorString()));
-    QVERIFY2(waitForExitAndRelease(), qPrintable(m_failure));
-    QVERIFY(m_console->exitedCleanly());
-
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(matches(bytes, "^8*5$"), qPrintable(runs(bytes)));
+    QVERIFY2(console().sendSignal(signalNumber), qPrintable(console().errorString()));
+    QVERIFY2(waitForExitAndRelease(), qPrintable(failure()));
+    QVERIFY(console().exitedCleanly());
+    QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::losingXServerWhileDrivingWritesOneStopAndReleasesPort()
@@ -768,17 +663,15 @@ void tst_ConsoleE2E::losingXServerWhileDrivingWritesOneStopAndReleasesPort()
     // A server of its own to lose: the shared one serves the other tests.
     XServer server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    const XTools x(server.clientEnvironment());
-    QVERIFY2(startConnectedConsole(&x), qPrintable(m_failure));
-    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(m_failure));
+    const XTools ownX(server.clientEnvironment());
+    QVERIFY2(startConnectedConsole(&ownX), qPrintable(failure()));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
     server.kill();
     // Qt ends the program with a failure status of its own: only the line is judged.
-    QVERIFY2(waitForExitAndRelease(), qPrintable(m_failure));
-
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(matches(bytes, "^8*5$"), qPrintable(runs(bytes)));
+    QVERIFY2(waitForExitAndRelease(), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
 }
 
 QTEST_GUILESS_MAIN(tst_ConsoleE2E)

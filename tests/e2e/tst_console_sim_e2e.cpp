@@ -1,13 +1,10 @@
 #include "consolepoints.h"
-#include "consoleprocess.h"
+#include "consolesession.h"
+#include "poseline.h"
 #include "simprocess.h"
-#include "xserver.h"
-#include "xtools.h"
 
-#include <QFileInfo>
 #include <QRect>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <functional>
@@ -31,73 +28,49 @@ const QString TurnLeft = QStringLiteral("event drive cmd=4");
 const QString StopByCommand = QStringLiteral("event stop reason=command");
 const QString StopByWatchdog = QStringLiteral("event stop reason=watchdog");
 
-struct LoggedPose
+struct Move
 {
-    double x = 0.0;
-    double y = 0.0;
-    double heading = 0.0;
-
-    bool operator==(const LoggedPose &other) const
-    {
-        return x == other.x && y == other.y && heading == other.heading;
-    }
+    QStringList lines;
+    qsizetype eventAt = -1;
+    // Where the robot was when the event came.
+    Pose start;
 };
 
-std::optional<LoggedPose> parsePose(const QString &line)
+bool samePose(const Pose &a, const Pose &b)
 {
-    static const QRegularExpression format(
-        QStringLiteral(R"(^pose x=(-?\d+\.\d+) y=(-?\d+\.\d+) heading=(\d+\.\d+)$)"));
-    const QRegularExpressionMatch match = format.match(line);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return LoggedPose{match.captured(1).toDouble(), match.captured(2).toDouble(),
-                      match.captured(3).toDouble()};
-}
-
-// Only lines the log has ended: the last one may still be arriving.
-QStringList completeLines(const QString &log)
-{
-    QStringList lines = log.split(u'\n');
-    lines.removeLast();
-    return lines;
+    return a.x == b.x && a.y == b.y && a.headingDegrees == b.headingDegrees;
 }
 
 // Poses in lines [from, to); to < 0 means to the end.
-QList<LoggedPose> posesIn(const QStringList &lines, qsizetype from, qsizetype to = -1)
+QList<Pose> posesIn(const QStringList &lines, qsizetype from, qsizetype to = -1)
 {
-    QList<LoggedPose> poses;
+    QList<Pose> poses;
     const qsizetype end = to < 0 ? lines.size() : to;
     for (qsizetype i = qMax<qsizetype>(from, 0); i < end; ++i) {
-        if (const auto pose = parsePose(lines.at(i)))
+        if (const auto pose = parsePoseLine(lines.at(i)))
             poses.append(*pose);
     }
     return poses;
 }
 
 // The newest pose before line `at`; the robot's position when that line came.
-std::optional<LoggedPose> poseBefore(const QStringList &lines, qsizetype at)
+std::optional<Pose> poseBefore(const QStringList &lines, qsizetype at)
 {
-    const QList<LoggedPose> poses = posesIn(lines, 0, at);
-    return poses.isEmpty() ? std::nullopt : std::optional<LoggedPose>(poses.constLast());
+    const QList<Pose> poses = posesIn(lines, 0, at);
+    return poses.isEmpty() ? std::nullopt : std::optional<Pose>(poses.constLast());
 }
 
-QString describe(const LoggedPose &pose)
+QString describe(const Pose &pose)
 {
-    return QStringLiteral("(%1, %2, %3°)").arg(pose.x).arg(pose.y).arg(pose.heading);
+    return QStringLiteral("(%1, %2, %3°)").arg(pose.x).arg(pose.y).arg(pose.headingDegrees);
 }
 
 // The end of the log, repeats folded, enough to see what the robot did last.
 QString tail(const QStringList &lines)
 {
     QStringList folded;
-    for (qsizetype i = 0; i < lines.size();) {
-        qsizetype end = i;
-        while (end < lines.size() && lines.at(end) == lines.at(i))
-            ++end;
-        folded << (end - i > 1 ? QStringLiteral("%1 (x%2)").arg(lines.at(i)).arg(end - i)
-                               : lines.at(i));
-        i = end;
-    }
+    for (const auto &[line, count] : runsIn(lines))
+        folded << (count > 1 ? QStringLiteral("%1 (x%2)").arg(line).arg(count) : line);
     return QStringLiteral("log ends:\n") +
            folded.mid(qMax<qsizetype>(folded.size() - 24, 0)).join(u'\n');
 }
@@ -107,15 +80,19 @@ QString tail(const QStringList &lines)
 // Runs the real console against the real simulator on a private X server and
 // judges the console only by what the robot reports back into the log box, as
 // an operator would see it. Every test starts a fresh robot and console.
-class tst_ConsoleSimE2E : public QObject
+class tst_ConsoleSimE2E : public ConsoleSession
 {
     Q_OBJECT
+
+public:
+    tst_ConsoleSimE2E()
+        : ConsoleSession(WaitMs)
+    {}
 
 private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     // Steering with the pointer
     void pointerOnForwardDrivesAlongXThenStopBarHoldsPose();
@@ -125,46 +102,32 @@ private slots:
     void unmappedKeyWhileDrivingLeavesStopToRobotWatchdog();
 
 private:
-    // Helpers report through m_failure and return false; the test then fails with it.
     bool startConnectedConsole();
-    // Reads the log through whatever control has the keyboard: call with the log box focused.
-    QStringList logLines();
-    bool focusLog();
+    // Polls the log's lines: call with the log box focused.
     bool waitForLog(const std::function<bool(const QStringList &)> &done, QStringList *lines);
+    // Moves the pointer onto label, then waits for the robot to report event
+    // and for coordinate to rise by more than clear from where it was then.
+    bool steer(QPoint label, const QString &event, double Pose::*coordinate, double clear,
+               Move *move);
+    // Every pose from line stopAt on is the same, clearly ahead of start.
+    bool heldStillAheadOf(const Pose &start, const QStringList &lines, qsizetype stopAt);
 
-    std::unique_ptr<XServer> m_server;
-    std::unique_ptr<XTools> m_x;
     std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<ConsoleProcess> m_console;
-    QString m_failure;
 };
 
 void tst_ConsoleSimE2E::initTestCase()
 {
-    const QString missing = XTools::missingTools();
-    QVERIFY2(missing.isEmpty(), qPrintable(missing));
-    QVERIFY2(QFileInfo(QStringLiteral(TAVIMORK_EXECUTABLE)).isExecutable(), TAVIMORK_EXECUTABLE);
-    QVERIFY2(QFileInfo(QStringLiteral(TAVIMORK_SIM_EXECUTABLE)).isExecutable(),
-             TAVIMORK_SIM_EXECUTABLE);
-
-    m_server = std::make_unique<XServer>();
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-    m_x = std::make_unique<XTools>(m_server->clientEnvironment());
+    startServer({QStringLiteral(TAVIMORK_SIM_EXECUTABLE)});
 }
 
 void tst_ConsoleSimE2E::init()
 {
-    m_failure.clear();
-    QString error;
-    // As on an operator's desktop: a held key repeats after 250 ms, 30 times a second.
-    QVERIFY2(m_x->setKeyRepeat(250, 30, &error), qPrintable(error));
-    QVERIFY(m_x->xdotool({QStringLiteral("mousemove"), QString::number(ParkedPointer.x()),
-                          QString::number(ParkedPointer.y())}));
+    startTest();
 }
 
 void tst_ConsoleSimE2E::cleanup()
 {
-    m_console.reset();
+    stopConsole();
     // A simulator that quit on its own lost its line: the log would not tell.
     const bool simAlive = !m_sim || m_sim->isRunning();
     const QString simEnd = m_sim ? m_sim->exitDescription() : QString();
@@ -172,113 +135,92 @@ void tst_ConsoleSimE2E::cleanup()
     QVERIFY2(simAlive, qPrintable(QStringLiteral("the simulator %1").arg(simEnd)));
 }
 
-void tst_ConsoleSimE2E::cleanupTestCase()
-{
-    m_console.reset();
-    m_sim.reset();
-    m_x.reset();
-    m_server.reset();
-}
-
 bool tst_ConsoleSimE2E::startConnectedConsole()
 {
     m_sim = std::make_unique<SimProcess>(QStringLiteral(TAVIMORK_SIM_EXECUTABLE));
-    if (!m_sim->start()) {
-        m_failure = m_sim->errorString();
-        return false;
-    }
-    m_console = std::make_unique<ConsoleProcess>(*m_x, QStringLiteral(TAVIMORK_EXECUTABLE));
-    if (!m_console->start(m_sim->devicePath())) {
-        m_failure = m_console->errorString();
-        return false;
-    }
-    if (!m_console->click(ConnectButton.center()) || !focusLog())
+    if (!m_sim->start())
+        return fail(m_sim->errorString());
+    if (!startConsole(m_sim->devicePath()) || !click(ConnectButton) || !click(LogBox))
         return false;
     // The robot only talks to a console that holds its device, so a pose in
     // the log means connected and reading.
     QStringList lines;
-    if (!waitForLog([](const QStringList &seen) { return !posesIn(seen, 0).isEmpty(); }, &lines)) {
-        m_failure = QStringLiteral("no pose from the robot after Connect; ") + tail(lines);
-        return false;
-    }
-    return true;
-}
-
-// The log as the operator can take it: select all, copy, paste elsewhere. Keys
-// only, so the pointer stays wherever it steers.
-QStringList tst_ConsoleSimE2E::logLines()
-{
-    const std::optional<QString> text = m_console->copyFocusedText();
-    if (!text)
-        return {QStringLiteral("(cannot copy the log: %1)").arg(m_console->errorString())};
-    return completeLines(*text);
-}
-
-bool tst_ConsoleSimE2E::focusLog()
-{
-    if (m_console->click(LogBox.center()))
-        return true;
-    m_failure = m_console->errorString();
-    return false;
+    return waitForLog([](const QStringList &seen) { return !posesIn(seen, 0).isEmpty(); },
+                      &lines) ||
+           fail(QStringLiteral("no pose from the robot after Connect; ") + tail(lines));
 }
 
 // The copy lands on the clipboard whenever the console gets to it, so poll.
 bool tst_ConsoleSimE2E::waitForLog(const std::function<bool(const QStringList &)> &done,
                                    QStringList *lines)
 {
-    return QTest::qWaitFor(
-        [&] {
-            *lines = logLines();
-            return done(*lines);
+    return waitFor([&] { return done(*lines = logLines()); });
+}
+
+bool tst_ConsoleSimE2E::steer(QPoint label, const QString &event, double Pose::*coordinate,
+                              double clear, Move *move)
+{
+    if (!console().moveTo(label))
+        return fail(console().errorString());
+    const bool moved = waitForLog(
+        [&](const QStringList &seen) {
+            move->eventAt = seen.indexOf(event);
+            const std::optional<Pose> start = poseBefore(seen, move->eventAt);
+            if (move->eventAt < 0 || !start)
+                return false;
+            move->start = *start;
+            const QList<Pose> moving = posesIn(seen, move->eventAt);
+            return !moving.isEmpty() &&
+                   moving.constLast().*coordinate - move->start.*coordinate > clear;
         },
-        WaitMs);
+        &move->lines);
+    return moved ||
+           fail(QStringLiteral("no clear move after \"%1\"; ").arg(event) + tail(move->lines));
+}
+
+bool tst_ConsoleSimE2E::heldStillAheadOf(const Pose &start, const QStringList &lines,
+                                         qsizetype stopAt)
+{
+    const QList<Pose> still = posesIn(lines, stopAt);
+    for (const Pose &pose : still) {
+        if (!samePose(pose, still.constFirst()))
+            return fail(describe(pose) + u' ' + tail(lines));
+    }
+    return still.constFirst().x - start.x > ClearTravelMetres ||
+           fail(describe(start) + QStringLiteral(" to ") + describe(still.constFirst()) + u' ' +
+                tail(lines));
 }
 
 // Steering with the pointer
 
 void tst_ConsoleSimE2E::pointerOnForwardDrivesAlongXThenStopBarHoldsPose()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
 
-    QVERIFY(m_console->moveTo(ForwardLabel));
-    QStringList lines;
-    qsizetype driveAt = -1;
-    std::optional<LoggedPose> start;
-    const bool drove = waitForLog(
-        [&](const QStringList &seen) {
-            driveAt = seen.indexOf(DriveForward);
-            if (driveAt < 0)
-                return false;
-            start = poseBefore(seen, driveAt);
-            const QList<LoggedPose> moving = posesIn(seen, driveAt);
-            return start && !moving.isEmpty() &&
-                   moving.constLast().x - start->x > ClearTravelMetres;
-        },
-        &lines);
-    QVERIFY2(drove, qPrintable(QStringLiteral("no clear forward travel; ") + tail(lines)));
+    Move drive;
+    QVERIFY2(steer(ForwardLabel, DriveForward, &Pose::x, ClearTravelMetres, &drive),
+             qPrintable(failure()));
+    QStringList lines = drive.lines;
     // Heading 0 faces +x: straight ahead leaves y and the heading alone.
-    for (const LoggedPose &pose : posesIn(lines, driveAt)) {
-        QVERIFY2(pose.y == start->y && pose.heading == start->heading,
+    for (const Pose &pose : posesIn(lines, drive.eventAt)) {
+        QVERIFY2(pose.y == drive.start.y && pose.headingDegrees == drive.start.headingDegrees,
                  qPrintable(describe(pose) + u' ' + tail(lines)));
     }
     // The console repeats faster than the robot's watchdog, so nothing stopped it.
-    QVERIFY2(!lines.mid(driveAt).join(u'\n').contains(QLatin1String("event stop")),
+    QVERIFY2(!lines.mid(drive.eventAt).join(u'\n').contains(QLatin1String("event stop")),
              qPrintable(tail(lines)));
 
-    QVERIFY(m_console->moveTo(StopAbove.center()));
+    QVERIFY(console().moveTo(StopAbove.center()));
     qsizetype stopAt = -1;
     const bool stopped = waitForLog(
         [&](const QStringList &seen) {
-            stopAt = seen.indexOf(StopByCommand, driveAt);
+            stopAt = seen.indexOf(StopByCommand, drive.eventAt);
             return stopAt >= 0 && posesIn(seen, stopAt).size() >= StillPoseCount;
         },
         &lines);
     QVERIFY2(stopped,
              qPrintable(QStringLiteral("no stop with still poses after it; ") + tail(lines)));
-    const QList<LoggedPose> still = posesIn(lines, stopAt);
-    for (const LoggedPose &pose : still)
-        QVERIFY2(pose == still.constFirst(), qPrintable(describe(pose) + u' ' + tail(lines)));
-    QVERIFY2(still.constFirst().x - start->x > ClearTravelMetres, qPrintable(tail(lines)));
+    QVERIFY2(heldStillAheadOf(drive.start, lines, stopAt), qPrintable(failure()));
     // One drive and one stop: the repetition never lapsed into a watchdog stop.
     QCOMPARE(lines.count(DriveForward), qsizetype(1));
     QCOMPARE(lines.count(StopByWatchdog), qsizetype(0));
@@ -286,33 +228,22 @@ void tst_ConsoleSimE2E::pointerOnForwardDrivesAlongXThenStopBarHoldsPose()
 
 void tst_ConsoleSimE2E::pointerOnLeftTurnsInPlaceCounterclockwise()
 {
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
 
-    QVERIFY(m_console->moveTo(LeftLabel));
-    QStringList lines;
-    qsizetype turnAt = -1;
-    std::optional<LoggedPose> start;
-    const bool turned = waitForLog(
-        [&](const QStringList &seen) {
-            turnAt = seen.indexOf(TurnLeft);
-            if (turnAt < 0)
-                return false;
-            start = poseBefore(seen, turnAt);
-            const QList<LoggedPose> turning = posesIn(seen, turnAt);
-            // Counterclockwise raises the heading; well short of wrapping at 360.
-            return start && !turning.isEmpty() &&
-                   turning.constLast().heading - start->heading > ClearTurnDegrees;
-        },
-        &lines);
-    QVERIFY2(turned, qPrintable(QStringLiteral("no clear left turn; ") + tail(lines)));
-    for (const LoggedPose &pose : posesIn(lines, turnAt)) {
-        QVERIFY2(pose.x == start->x && pose.y == start->y,
-                 qPrintable(describe(pose) + u' ' + tail(lines)));
+    Move turn;
+    // Counterclockwise raises the heading; well short of wrapping at 360.
+    QVERIFY2(steer(LeftLabel, TurnLeft, &Pose::headingDegrees, ClearTurnDegrees, &turn),
+             qPrintable(failure()));
+    for (const Pose &pose : posesIn(turn.lines, turn.eventAt)) {
+        QVERIFY2(pose.x == turn.start.x && pose.y == turn.start.y,
+                 qPrintable(describe(pose) + u' ' + tail(turn.lines)));
     }
 
-    QVERIFY(m_console->moveTo(StopLeft.center()));
+    QVERIFY(console().moveTo(StopLeft.center()));
+    QStringList lines;
     const bool stopped = waitForLog(
-        [&](const QStringList &seen) { return seen.indexOf(StopByCommand, turnAt) >= 0; }, &lines);
+        [&](const QStringList &seen) { return seen.indexOf(StopByCommand, turn.eventAt) >= 0; },
+        &lines);
     QVERIFY2(stopped, qPrintable(QStringLiteral("no stop after the turn; ") + tail(lines)));
 }
 
@@ -323,26 +254,26 @@ void tst_ConsoleSimE2E::unmappedKeyWhileDrivingLeavesStopToRobotWatchdog()
     // X keeps repeating a held W while Shift is down, and each repeat of a held
     // steering key starts its direction again, as it should; with repeat off the
     // halt is all the console does, and only the robot's watchdog can stop it.
-    QVERIFY(m_x->run(QStringLiteral("xset"), {QStringLiteral("r"), QStringLiteral("off")}).ok());
+    QVERIFY(x().run(QStringLiteral("xset"), {QStringLiteral("r"), QStringLiteral("off")}).ok());
     const QString state =
-        QString::fromLocal8Bit(m_x->run(QStringLiteral("xset"), {QStringLiteral("q")}).output);
+        QString::fromLocal8Bit(x().run(QStringLiteral("xset"), {QStringLiteral("q")}).output);
     QVERIFY2(state.contains(QRegularExpression(QStringLiteral("auto repeat:\\s+off"))),
              qPrintable(state));
-    QVERIFY2(startConnectedConsole(), qPrintable(m_failure));
-    QVERIFY(m_console->click(KeyboardButton.center()));
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY(console().click(KeyboardButton.center()));
 
     // Held long enough to carry the robot forward.
-    QVERIFY(m_console->keyDown(QStringLiteral("w")));
+    QVERIFY(console().keyDown(QStringLiteral("w")));
     QTest::qWait(600);
     // Shift halts without writing a stop, while W stays held.
-    QVERIFY(m_console->keyDown(QStringLiteral("Shift_L")));
+    QVERIFY(console().keyDown(QStringLiteral("Shift_L")));
     QTest::qWait(1000);
     // Releasing writes a stop, which a robot already stopped does not report.
-    QVERIFY(m_console->keyUp(QStringLiteral("w")));
-    QVERIFY(m_console->keyUp(QStringLiteral("Shift_L")));
+    QVERIFY(console().keyUp(QStringLiteral("w")));
+    QVERIFY(console().keyUp(QStringLiteral("Shift_L")));
 
     // The log box takes the focus only now: leaving the button with W held would stop.
-    QVERIFY2(focusLog(), qPrintable(m_failure));
+    QVERIFY2(click(LogBox), qPrintable(failure()));
     QStringList lines;
     qsizetype stopAt = -1;
     const bool settled = waitForLog(
@@ -365,14 +296,9 @@ void tst_ConsoleSimE2E::unmappedKeyWhileDrivingLeavesStopToRobotWatchdog()
     QVERIFY2(driveAt >= 0 && driveAt < stopAt, qPrintable(tail(lines)));
     QCOMPARE(lines.count(DriveForward), qsizetype(1));
 
-    const std::optional<LoggedPose> start = poseBefore(lines, driveAt);
+    const std::optional<Pose> start = poseBefore(lines, driveAt);
     QVERIFY(start);
-    const QList<LoggedPose> still = posesIn(lines, stopAt);
-    for (const LoggedPose &pose : still)
-        QVERIFY2(pose == still.constFirst(), qPrintable(describe(pose) + u' ' + tail(lines)));
-    QVERIFY2(still.constFirst().x - start->x > ClearTravelMetres,
-             qPrintable(describe(*start) + QStringLiteral(" to ") + describe(still.constFirst()) +
-                        u' ' + tail(lines)));
+    QVERIFY2(heldStillAheadOf(*start, lines, stopAt), qPrintable(failure()));
 }
 
 QTEST_GUILESS_MAIN(tst_ConsoleSimE2E)

@@ -1,7 +1,16 @@
 #include "pseudoterminal.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 PseudoTerminal::PseudoTerminal()
@@ -9,23 +18,42 @@ PseudoTerminal::PseudoTerminal()
     int slave = -1;
     char name[128] = {};
     if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0) {
+        m_error = QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         m_master = -1;
         return;
     }
-    // Only the link holds the slave, so the master's close is a real hang-up.
+    // Raw, so nothing written here is echoed back as if the program had sent it.
+    termios settings{};
+    ::tcgetattr(m_master, &settings);
+    ::cfmakeraw(&settings);
+    ::tcsetattr(m_master, TCSANOW, &settings);
+    // Only the program under test holds the slave, so its release shows
+    // here and the master's close is a real hang-up.
     ::close(slave);
+    // Programs started while this is open must not keep it.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
-PseudoTerminal::~PseudoTerminal()
+bool PseudoTerminal::write(const QByteArray &bytes, int timeoutMs)
 {
-    hangUp();
-}
-
-bool PseudoTerminal::write(const QByteArray &bytes)
-{
-    return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
+    const QDeadlineTimer deadline(timeoutMs);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd writable{m_master, POLLOUT, 0};
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining == 0 || ::poll(&writable, 1, int(remaining)) == 0)
+            return false;
+    }
+    return true;
 }
 
 qsizetype PseudoTerminal::writeSome(const QByteArray &bytes)
@@ -36,11 +64,23 @@ qsizetype PseudoTerminal::writeSome(const QByteArray &bytes)
 
 qsizetype PseudoTerminal::readInto(QByteArray *received)
 {
-    char buffer[256];
+    char buffer[4096];
     ssize_t n;
     while ((n = ::read(m_master, buffer, sizeof buffer)) > 0)
         received->append(buffer, n);
     return received->size();
+}
+
+bool PseudoTerminal::waitForInput(int timeoutMs) const
+{
+    pollfd readable{m_master, POLLIN, 0};
+    return ::poll(&readable, 1, timeoutMs) > 0;
+}
+
+qsizetype PseudoTerminal::unreadCount() const
+{
+    int count = 0;
+    return ::ioctl(m_master, FIONREAD, &count) == 0 ? count : 0;
 }
 
 termios PseudoTerminal::lineSettings() const
@@ -55,6 +95,37 @@ speed_t PseudoTerminal::lineSpeed() const
 {
     const termios settings = lineSettings();
     return ::cfgetospeed(&settings);
+}
+
+bool PseudoTerminal::isHeldOpen() const
+{
+    pollfd state{m_master, 0, 0};
+    ::poll(&state, 1, 0);
+    return !(state.revents & POLLHUP);
+}
+
+bool PseudoTerminal::isExclusive() const
+{
+    const int slave =
+        ::open(QFile::encodeName(m_slavePath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave < 0)
+        return errno == EBUSY;
+    int exclusive = 0;
+    ::ioctl(slave, TIOCGEXCL, &exclusive);
+    ::close(slave);
+    return exclusive != 0;
+}
+
+QStringList PseudoTerminal::lockFiles() const
+{
+    const QString name = QString(m_slavePath).remove(QStringLiteral("/dev/")).replace(u'/', u'_');
+    QStringList found;
+    for (const char *directory : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
+        const QString path = QStringLiteral("%1/LCK..%2").arg(QLatin1String(directory), name);
+        if (QFileInfo::exists(path))
+            found << path;
+    }
+    return found;
 }
 
 void PseudoTerminal::hangUp()

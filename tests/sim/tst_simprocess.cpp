@@ -1,4 +1,4 @@
-#include "pose.h"
+#include "poseline.h"
 #include "ptypeer.h"
 #include "robotmodel.h"
 
@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,18 +18,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kTimeoutMs = 15000;
-constexpr auto kWatchdog = 1000ms;
+constexpr int TimeoutMs = 15000;
+constexpr auto WatchdogTimeout = 1000ms;
 
 std::optional<Pose> parsePose(const QByteArray &line)
 {
-    static const QRegularExpression format(
-        QStringLiteral(R"(^pose x=(-?\d+\.\d+) y=(-?\d+\.\d+) heading=(\d+\.\d+)$)"));
-    const auto match = format.match(QString::fromLatin1(line));
-    if (!match.hasMatch())
-        return std::nullopt;
-    return Pose{match.captured(1).toDouble(), match.captured(2).toDouble(),
-                match.captured(3).toDouble()};
+    return parsePoseLine(QString::fromLatin1(line));
 }
 
 // Pose lines after the last `marker` line; all of them for an empty marker.
@@ -61,8 +54,8 @@ QString start(QProcess &process, const QStringList &arguments)
     process.setArguments(arguments);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
-    const QDeadlineTimer deadline(kTimeoutMs);
-    while (process.waitForStarted(kTimeoutMs) && !process.canReadLine() && !deadline.hasExpired())
+    const QDeadlineTimer deadline(TimeoutMs);
+    while (process.waitForStarted(TimeoutMs) && !process.canReadLine() && !deadline.hasExpired())
         process.waitForReadyRead(100);
     return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
@@ -84,7 +77,7 @@ void TestSimProcess::drivesOverThePty()
 {
     QProcess sim;
     const QString device =
-        start(sim, {"--headless", "--watchdog-ms", QString::number(kWatchdog.count())});
+        start(sim, {"--headless", "--watchdog-ms", QString::number(WatchdogTimeout.count())});
     QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
     PtyPeer console;
     QVERIFY(console.open(device));
@@ -94,27 +87,27 @@ void TestSimProcess::drivesOverThePty()
     connect(&refresher, &QTimer::timeout, &refresher, [&console] { console.write("8"); });
     refresher.start(16ms);
     QTest::qWait(500);
-    QTRY_VERIFY_WITH_TIMEOUT(latestX(console) > 0.1, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(latestX(console) > 0.1, TimeoutMs);
     refresher.stop();
     QVERIFY(console.lines().contains("event drive cmd=8"));
 
     // Stop: the pose holds still from then on.
     const QByteArray commandStop("event stop reason=command");
     QVERIFY(console.write("5"));
-    QTRY_VERIFY_WITH_TIMEOUT(posesAfter(console.lines(), commandStop).size() >= 3, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(posesAfter(console.lines(), commandStop).size() >= 3, TimeoutMs);
     const QList<QByteArray> stopped = posesAfter(console.lines(), commandStop);
     QCOMPARE(QSet<QByteArray>(stopped.cbegin(), stopped.cend()).size(), 1);
 
     // One command, then silence: the watchdog stops it after a timeout's worth of travel.
     const QByteArray watchdogStop("event stop reason=watchdog");
     QVERIFY(console.write("8"));
-    QTRY_VERIFY_WITH_TIMEOUT(!posesAfter(console.lines(), watchdogStop).isEmpty(), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!posesAfter(console.lines(), watchdogStop).isEmpty(), TimeoutMs);
     const QList<QByteArray> lines = console.lines();
     QVERIFY(lines.lastIndexOf("event drive cmd=8") > lines.indexOf(commandStop));
     const double travelled = parsePose(posesAfter(lines, watchdogStop).constFirst())->x -
                              parsePose(stopped.constFirst())->x;
-    const double expected =
-        RobotModel::kLinearSpeedMetresPerSecond * std::chrono::duration<double>(kWatchdog).count();
+    const double expected = RobotModel::LinearSpeedMetresPerSecond *
+                            std::chrono::duration<double>(WatchdogTimeout).count();
     QVERIFY2(std::abs(travelled - expected) < 0.02, qPrintable(QString::number(travelled)));
 
     QCOMPARE(console.received().count('\n'), console.received().count("\r\n"));
@@ -141,7 +134,7 @@ void TestSimProcess::terminationSignalsExitCleanly()
     QCOMPARE(QFileInfo(link).symLinkTarget(), device);
 
     QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), signalNumber), 0);
-    QVERIFY(sim.waitForFinished(kTimeoutMs));
+    QVERIFY(sim.waitForFinished(TimeoutMs));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.exitCode(), 0);
     QVERIFY(!QFileInfo(link).isSymLink()); // cleanup ran
@@ -157,7 +150,7 @@ void TestSimProcess::screenshotShowsTheArena()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     sim.setProcessEnvironment(environment);
     QVERIFY(!start(sim, {"--screenshot", file, "--screenshot-delay-ms", "300"}).isEmpty());
-    QVERIFY(sim.waitForFinished(kTimeoutMs));
+    QVERIFY(sim.waitForFinished(TimeoutMs));
     QCOMPARE(sim.exitCode(), 0);
 
     const QImage image(file);
