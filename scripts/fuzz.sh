@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (tests/fuzz) with clang and the address and
-# undefined-behaviour sanitizers under build-fuzz/, then runs each for the
-# given number of seconds (default 30) from a copy of its checked-in corpus.
-# Fails if any target crashes or breaks one of its checks; the input that did
-# it is kept in build-fuzz/findings/<target>/.
+# undefined-behaviour sanitizers under build-sanitize/ (scripts/build.sh
+# --sanitize), then runs each for the given number of seconds (default 30)
+# from a copy of its checked-in corpus. Fails if any target crashes or breaks
+# one of its checks; the input that did it is kept in
+# build-sanitize/findings/<target>/.
 #
 #   scripts/fuzz.sh [seconds]
 set -euo pipefail
@@ -17,12 +18,7 @@ declare -A flags=(
   [fuzz_linesettings]=""
 )
 
-# clang's libFuzzer and sanitizer runtimes, and a symbolizer for readable reports.
-scripts/setup.sh clang libclang-rt-14-dev llvm-14
-
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DTAVIMORK_FUZZ=ON >/dev/null
-cmake --build build-fuzz --target "${targets[@]}"
+scripts/build.sh --sanitize "${targets[@]}"
 
 export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
 export UBSAN_OPTIONS=print_stacktrace=1
@@ -30,21 +26,21 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0
 failed=()
 for target in "${targets[@]}"; do
   # A scratch corpus: what the run finds must not grow the checked-in one.
-  corpus="build-fuzz/corpus/$target"
-  findings="build-fuzz/findings/$target"
+  corpus="build-sanitize/corpus/$target"
+  findings="build-sanitize/findings/$target"
   rm -rf "$corpus" "$findings"
   mkdir -p "$corpus" "$findings"
   cp tests/fuzz/corpus/"$target"/* "$corpus"/
   read -ra extra <<<"${flags[$target]}"
   echo "fuzz: $target for ${seconds}s"
-  if ! "build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -timeout=20 \
+  if ! "build-sanitize/tests/fuzz/$target" -max_total_time="$seconds" -timeout=20 \
     -print_final_stats=1 -artifact_prefix="$findings/" "${extra[@]}" "$corpus"; then
     failed+=("$target")
   fi
 done
 
 if ((${#failed[@]})); then
-  echo "fuzz: FAILED: ${failed[*]} (inputs in build-fuzz/findings/)" >&2
+  echo "fuzz: FAILED: ${failed[*]} (inputs in build-sanitize/findings/)" >&2
   exit 1
 fi
 echo "fuzz: ${#targets[@]} targets ran ${seconds}s each without a finding"

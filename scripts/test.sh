@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test through CTest. Tests that need an X
-# server start their own Xvfb, so this runs on a machine with no display.
-# Unit and widget tests run first, so their failures show before the long
-# end-to-end, soak and packaging runs; then the fuzzers get a bounded time.
+# Sets up, checks the sources' format, builds and runs every test through
+# CTest. Tests that need an X server start their own Xvfb, so this runs on a
+# machine with no display. Unit and widget tests run first, so their failures
+# show before the rest; then the same tests built with the sanitizers, the long
+# soak, end-to-end and packaging runs, and the fuzzers for a bounded time.
+# Arguments go to ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+
+# Runs a step and says how long it took.
+step() {
+  local start=$SECONDS
+  "$@"
+  echo "test.sh: '$*' took $((SECONDS - start)) s"
+}
+
+step scripts/check-format.sh
+step scripts/build.sh
 ctest=(ctest --test-dir build --output-on-failure --timeout 300 "$@")
-"${ctest[@]}" -LE 'e2e|soak|packaging'
-"${ctest[@]}" -L soak
-"${ctest[@]}" -L e2e
-"${ctest[@]}" -L packaging
-# The fuzzers, with the sanitizers, for a bounded time each.
-scripts/fuzz.sh "${TAVIMORK_FUZZ_SECONDS:-30}"
+step "${ctest[@]}" -LE 'e2e|soak|packaging'
+step scripts/sanitize.sh "$@"
+step "${ctest[@]}" -L soak
+step "${ctest[@]}" -L e2e
+step "${ctest[@]}" -L packaging
+step scripts/fuzz.sh "${TAVIMORK_FUZZ_SECONDS:-30}"
+echo "test.sh: all passed in $SECONDS s"
