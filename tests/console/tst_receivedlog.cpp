@@ -150,11 +150,11 @@ private slots:
     {
         QFETCH(QString, pattern);
         // Arrivals that end anywhere in the pattern, so cuts land everywhere in it.
-        constexpr int kArrival = 9973;
-        const int lines = ReceivedLogView::MaxLogLines + 4 * kArrival;
+        constexpr int arrival = 9973;
+        const int lines = ReceivedLogView::MaxLogLines + 4 * arrival;
         const QString stream = pattern.repeated(lines / pattern.count(u'\n'));
-        for (qsizetype end = kArrival; end < stream.size() + kArrival; end += kArrival) {
-            m_view->appendReceived(stream.mid(end - kArrival, kArrival));
+        for (qsizetype end = arrival; end < stream.size() + arrival; end += arrival) {
+            m_view->appendReceived(stream.mid(end - arrival, arrival));
             QCOMPARE(m_view->toPlainText(),
                      lastLines(stream.left(end), ReceivedLogView::MaxLogLines));
         }

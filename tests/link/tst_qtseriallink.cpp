@@ -16,8 +16,8 @@
 namespace {
 
 // Generous: CI machines are shared. Only ever waited on, never a pass mark.
-constexpr int ioTimeoutMs = 10000;
-constexpr int quietPeriodMs = 300;
+constexpr int IoTimeoutMs = 10000;
+constexpr int QuietPeriodMs = 300;
 
 PortDirectory directoryWithPort1(const QString &device)
 {
@@ -159,7 +159,7 @@ void tst_QtSerialLink::sendsEachCharacterAsOneByteInOrder()
     expected += "? end";
 
     QByteArray received;
-    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), expected.size(), ioTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), expected.size(), IoTimeoutMs);
     QCOMPARE(received, expected);
 }
 
@@ -170,7 +170,7 @@ void tst_QtSerialLink::byteWrittenJustBeforeClosingReachesTheLine()
     QVERIFY(m_link->setPortOpen(false));
 
     QByteArray received;
-    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), qsizetype(1), ioTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), qsizetype(1), IoTimeoutMs);
     QCOMPARE(received, QByteArray("5"));
 }
 
@@ -184,14 +184,14 @@ void tst_QtSerialLink::deliversArrivalsInOrderWithOnCommForEach()
     const QByteArray first("go\r\n");
     const QByteArray second("\x00\x11\x13\xff", 4);
     QVERIFY(m_far->write(first));
-    QVERIFY(onComm.wait(ioTimeoutMs));
+    QVERIFY(onComm.wait(IoTimeoutMs));
     const qsizetype afterFirst = onComm.count();
     QVERIFY(m_far->write(second));
-    QTRY_VERIFY_WITH_TIMEOUT(onComm.count() > afterFirst, ioTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(onComm.count() > afterFirst, IoTimeoutMs);
 
     QByteArray received;
     QTRY_COMPARE_WITH_TIMEOUT((received += m_link->input()).size(), first.size() + second.size(),
-                              ioTimeoutMs);
+                              IoTimeoutMs);
     QCOMPARE(received, first + second);
     QCOMPARE(m_link->input(), QByteArray());
 }
@@ -215,7 +215,7 @@ void tst_QtSerialLink::refusesPortHeldByAnotherLinkUnderAnyPath()
     QCOMPARE(m_far->lineSpeed(), speed_t(B57600));
     m_link->setOutput(QStringLiteral("still mine"));
     QByteArray received;
-    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), qsizetype(10), ioTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->readInto(&received), qsizetype(10), IoTimeoutMs);
     QCOMPARE(received, QByteArray("still mine"));
 
     // Once released, the device opens under the other path.
@@ -273,7 +273,7 @@ void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
 
     m_far->hangUp();
 
-    QVERIFY(lost.wait(ioTimeoutMs));
+    QVERIFY(lost.wait(IoTimeoutMs));
     QVERIFY(!m_link->portOpen());
     const QString reason = lost.at(0).at(0).toString();
     QVERIFY2(reason.contains(m_far->slavePath()), qPrintable(reason));
@@ -285,7 +285,7 @@ void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
     const qsizetype readsAtLoss = deviceReads.count();
     for (int i = 0; i < 3; ++i)
         m_link->setOutput(QStringLiteral("anyone there?"));
-    QTest::qWait(quietPeriodMs);
+    QTest::qWait(QuietPeriodMs);
 
     QCOMPARE(lost.count(), 1);
     QCOMPARE(onComm.count(), 0);
