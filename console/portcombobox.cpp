@@ -37,9 +37,9 @@ QString PortComboBox::entryToolTip(int listPosition) const
         paths.append(info.systemLocation());
     const qint16 port = Connection::portForListPosition(listPosition);
     const QString device = m_directory.deviceFor(port, paths);
+    QStringList lines{portLine(port, device)};
     if (device.isEmpty())
-        return tr("Port %1: no serial device found").arg(port);
-    QStringList lines{tr("Port %1: %2").arg(port).arg(device)};
+        return lines.constFirst();
     for (const QSerialPortInfo &info : known) {
         if (!sameDevice(info, device))
             continue;
@@ -50,6 +50,12 @@ QString PortComboBox::entryToolTip(int listPosition) const
         break;
     }
     return lines.join(u'\n');
+}
+
+QString PortComboBox::portLine(qint16 port, const QString &device)
+{
+    return device.isEmpty() ? tr("Port %1: no serial device found").arg(port)
+                            : tr("Port %1: %2").arg(port).arg(device);
 }
 
 bool PortComboBox::eventFilter(QObject *watched, QEvent *event)

@@ -18,6 +18,9 @@ public:
     explicit PortComboBox(const PortDirectory &directory, QWidget *parent = nullptr);
 
     QString entryToolTip(int listPosition) const;
+    // The port and the device behind it (empty: none found), as both the
+    // status line and an entry's tooltip name them.
+    static QString portLine(qint16 port, const QString &device);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -356,9 +356,7 @@ void Tavimork_PC_Controlled_Bot::showSelectedPort()
         m_statusLine->showClosed(tr("No port selected"));
         return;
     }
-    const QString device = m_directory.deviceFor(port);
-    m_statusLine->showClosed(device.isEmpty() ? tr("Port %1: no serial device found").arg(port)
-                                              : tr("Port %1: %2").arg(port).arg(device));
+    m_statusLine->showClosed(PortComboBox::portLine(port, m_directory.deviceFor(port)));
 }
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)

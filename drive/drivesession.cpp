@@ -101,7 +101,8 @@ void DriveSession::shutdown()
     // driving with no console.
     if (m_controller->isDriving())
         m_controller->stop();
-    m_controller->halt();
+    else
+        m_controller->halt();
     m_connection->close();
     checkDrained();
 }
