@@ -381,7 +381,8 @@ void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection()
     for (const QPoint point : path)
         QVERIFY(console().moveTo(point));
     // Well past the move: the repetition runs on.
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).size() >= 20, WaitMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(m_line->receivedSince(mark).size() >= 20,
+                              qPrintable(runs(m_line->receivedSince(mark))), WaitMs);
     const QByteArray bytes = m_line->receivedSince(mark);
     QVERIFY2(bytes.count(command) == bytes.size(), qPrintable(runs(bytes)));
 }
