@@ -1,5 +1,6 @@
 #pragma once
 
+#include "consolelayout.h"
 #include "xtools.h"
 
 #include <QPoint>
@@ -18,7 +19,7 @@ class ConsoleProcess
 {
 public:
     static const QString WindowTitle;
-    static constexpr QSize ClientSize{606, 509};
+    static constexpr QSize ClientSize = ConsoleLayout::clientSize();
 
     ConsoleProcess(const XTools &x, QString executable);
     ~ConsoleProcess();
