@@ -16,8 +16,9 @@ SteeringTrail::SteeringTrail(QWidget *window, QList<QWidget *> zones)
     // Moves over the plain background between the zones are samples too.
     m_window->setMouseTracking(true);
     m_window->installEventFilter(this);
-    // Every control, for the zones' moves and the other controls' entries.
-    for (QWidget *child : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    // Every control and its parts, for the zones' moves, the other controls'
+    // entries and the moves Qt sends a pressed control during a drag.
+    for (QWidget *child : m_window->findChildren<QWidget *>())
         child->installEventFilter(this);
 }
 
@@ -27,11 +28,7 @@ bool SteeringTrail::eventFilter(QObject *watched, QEvent *event)
     auto *widget = static_cast<QWidget *>(watched);
     switch (event->type()) {
     case QEvent::MouseMove:
-        if (widget == m_window || m_zones.contains(widget)) {
-            const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
-            movedTo(widget->mapTo(m_window, at));
-        }
-        break;
+        return movedOver(widget, static_cast<QMouseEvent *>(event));
     case QEvent::Enter:
         if (widget == m_window) {
             m_last.reset();
@@ -52,6 +49,27 @@ bool SteeringTrail::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return false;
+}
+
+bool SteeringTrail::movedOver(QWidget *receiver, const QMouseEvent *move)
+{
+    const bool dragging = move->buttons() != Qt::NoButton;
+    // Without a button held only the zones and the background report moves,
+    // each over itself; other controls' moves are their own business.
+    if (!dragging && receiver != m_window && !m_zones.contains(receiver))
+        return false;
+    const QPoint point = receiver->mapTo(m_window, move->position().toPoint());
+    movedTo(point);
+    // While a button is held Qt sends every move to the control the press was
+    // on, wherever the pointer is. The move belongs to what is under the
+    // pointer: a drag from a label into a bar must stop like a plain move.
+    QWidget *under = zoneAt(point);
+    if (under == receiver)
+        return false;
+    if (under)
+        emit passedOver(under);
+    // The pressed zone's own handler would run for a point it is not under.
+    return m_zones.contains(receiver);
 }
 
 void SteeringTrail::movedTo(QPoint point)

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QMouseEvent;
 class QWidget;
 
 // The pointer's path over the steering cross between the moves Qt reports.
@@ -20,6 +21,11 @@ class QWidget;
 // where the pointer entered another control (moves over it are not reported)
 // and the point where the straight path left the window. A pointer that comes
 // back into the window starts afresh.
+//
+// While a mouse button is held, Qt sends every move to the control the press
+// was on, wherever the pointer is. Such a move is a sample too, and counts
+// for the zone under the pointer as a plain move over it would; the pressed
+// zone does not see it unless the pointer is over that zone.
 class SteeringTrail : public QObject
 {
     Q_OBJECT
@@ -33,12 +39,16 @@ public:
     QList<QWidget *> zonesBetween(QPoint from, QPoint to) const;
 
 signals:
+    // The pointer went over zone on its way, or a move Qt sent to another
+    // control was over it.
     void passedOver(QWidget *zone);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A move Qt sent to receiver; true when receiver must not see it.
+    bool movedOver(QWidget *receiver, const QMouseEvent *move);
     void movedTo(QPoint point);
     // The pointer went where its moves are not seen.
     void lostAt(QPoint point);

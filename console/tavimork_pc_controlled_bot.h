@@ -61,7 +61,8 @@ private:
     void lblLeft_MouseMove();
     void lblRight_MouseMove();
     void lblStop_MouseMove();
-    // The pointer crossed a zone between two of its reported moves.
+    // The pointer crossed a zone between two of its reported moves, or was
+    // over it while a drag sent the move elsewhere.
     void pointerPassedOver(QWidget *zone);
     void showDriveState(const QString &command, bool repeating);
 

@@ -24,6 +24,8 @@ ConsoleProcess::~ConsoleProcess()
     // A key left down would go on repeating into whatever the next test starts.
     for (const QString &key : std::as_const(m_heldKeys))
         m_x.xdotool({QStringLiteral("keyup"), key});
+    for (const int button : std::as_const(m_heldButtons))
+        m_x.xdotool({QStringLiteral("mouseup"), QString::number(button)});
     if (isRunning()) {
         m_process.terminate();
         if (!m_process.waitForFinished(10000)) {
@@ -97,6 +99,20 @@ bool ConsoleProcess::moveTo(QPoint client)
 bool ConsoleProcess::click(QPoint client)
 {
     return moveTo(client) && act({QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool ConsoleProcess::buttonDown(int button)
+{
+    if (!act({QStringLiteral("mousedown"), QString::number(button)}))
+        return false;
+    m_heldButtons.append(button);
+    return true;
+}
+
+bool ConsoleProcess::buttonUp(int button)
+{
+    m_heldButtons.removeOne(button);
+    return act({QStringLiteral("mouseup"), QString::number(button)});
 }
 
 bool ConsoleProcess::keyDown(const QString &key)

@@ -37,6 +37,9 @@ public:
 
     bool moveTo(QPoint client);
     bool click(QPoint client);
+    // Mouse button 1, 2 or 3, pressed where the pointer is.
+    bool buttonDown(int button);
+    bool buttonUp(int button);
     bool keyDown(const QString &key);
     bool keyUp(const QString &key);
     // Press and release, e.g. "ctrl+a".
@@ -70,5 +73,6 @@ private:
     QPoint m_origin;
     QSize m_clientSize;
     QStringList m_heldKeys;
+    QList<int> m_heldButtons;
     QString m_error;
 };

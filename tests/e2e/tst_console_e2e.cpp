@@ -81,6 +81,8 @@ private slots:
     void pointerOnBackgroundKeepsDirection();
     void flickOverAStopBarStops_data();
     void flickOverAStopBarStops();
+    void dragSteersAndStopsLikeAPlainMove_data();
+    void dragSteersAndStopsLikeAPlainMove();
 
     // Steering with the keyboard
     void steeringKeyRepeatsDirectionUntilReleased_data();
@@ -409,6 +411,63 @@ void tst_ConsoleE2E::flickOverAStopBarStops()
     QVERIFY2(moveToStop(beyond), qPrintable(failure()));
     QVERIFY2(wroteSince(mark, QStringLiteral("%1*5").arg(QLatin1Char(command))),
              qPrintable(failure()));
+}
+
+// With a button held, X and Qt send every move to the control pressed first.
+void tst_ConsoleE2E::dragSteersAndStopsLikeAPlainMove_data()
+{
+    QTest::addColumn<QPoint>("start");
+    // What the start steers before the press; 0 for background.
+    QTest::addColumn<char>("command");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QList<QPoint>>("path");
+    // Per point of the path, what it writes: a command, or '-' for nothing.
+    QTest::addColumn<QByteArray>("writes");
+    // Everything written from the press on, the release included.
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("Forward into the bar above, left button")
+        << ForwardLabel << '8' << 1 << QList<QPoint>{StopAbove.center()} << QByteArray("5")
+        << "8*5+";
+    QTest::newRow("Left into the bar left, middle button")
+        << LeftLabel << '4' << 2 << QList<QPoint>{StopLeft.center()} << QByteArray("5") << "4*5+";
+    QTest::newRow("Forward over the middle onto Backward, right button")
+        << ForwardLabel << '8' << 3 << QList<QPoint>{StopMiddle.center(), BackwardLabel}
+        << QByteArray("52") << "8*5+2+";
+    QTest::newRow("Right through the right bar, released outside the window")
+        << RightLabel << '6' << 1 << QList<QPoint>{StopRight.center(), {700, 184}}
+        << QByteArray("5-") << "6*5+";
+    QTest::newRow("from the background onto Forward, then into the bar above")
+        << QPoint(292, 160) << '\0' << 1 << QList<QPoint>{ForwardLabel, StopAbove.center()}
+        << QByteArray("85") << "8+5+";
+}
+
+void tst_ConsoleE2E::dragSteersAndStopsLikeAPlainMove()
+{
+    QFETCH(QPoint, start);
+    QFETCH(char, command);
+    QFETCH(int, button);
+    QFETCH(QList<QPoint>, path);
+    QFETCH(QByteArray, writes);
+    QFETCH(QString, pattern);
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    if (command)
+        QVERIFY2(steer(start, command, 5), qPrintable(failure()));
+    else
+        QVERIFY(console().moveTo(start));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY2(console().buttonDown(button), qPrintable(console().errorString()));
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char written = writes.at(i);
+        if (written == '5')
+            QVERIFY2(moveToStop(path.at(i)), qPrintable(failure()));
+        else if (written == '-')
+            QVERIFY(console().moveTo(path.at(i)));
+        else
+            QVERIFY2(steer(path.at(i), written, 3), qPrintable(failure()));
+    }
+    QVERIFY2(console().buttonUp(button), qPrintable(console().errorString()));
+    QVERIFY2(wroteSince(mark, pattern), qPrintable(failure()));
 }
 
 // Steering with the keyboard
