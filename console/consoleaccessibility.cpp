@@ -27,7 +27,8 @@ constexpr std::array<Entry, 16> Entries = {{
     {"Command1",    "",                      TEXT("Empties the received data")},
     {"cmdKeyBoard", TEXT("Keyboard control"),
                     TEXT("While this has the keyboard focus, holding W, S, A or D, or keypad 8, 2, 4 "
-                         "or 6, drives forward, backward, left or right; releasing the key stops")},
+                         "or 6, drives forward, backward, left or right; releasing the key stops. "
+                         "Escape stops from anywhere in the window")},
     {"lblForward",  "",                      TEXT("Moving the pointer over this drives forward")},
     {"lblBackward", "",                      TEXT("Moving the pointer over this drives backward")},
     {"lblLeft",     "",                      TEXT("Moving the pointer over this turns left")},

@@ -25,6 +25,17 @@ bool isArrowKey(int key)
 }
 } // namespace
 
+bool KeyboardControlButton::event(QEvent *event)
+{
+    // Accepting the override has Qt deliver the key here instead of firing
+    // the window's shortcut: a key on this button halts, and its release stops.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    return QPushButton::event(event);
+}
+
 void KeyboardControlButton::keyPressEvent(QKeyEvent *event)
 {
     const int code = KeyTable::virtualKeyCode(event->key(), event->modifiers());

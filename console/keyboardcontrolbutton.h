@@ -6,6 +6,7 @@
 // The large push button that steering keys are bound to. It reports every key
 // that reaches it, as a virtual key code, and notices when it loses the focus
 // while a steering key is still held: that key's release would go elsewhere.
+// Every key is its own, also one that is a shortcut elsewhere in the window.
 // Arrow keys are reported like any other key and keep the focus here; a frame
 // shows whenever it has the focus, that is whenever keys steer.
 //
@@ -26,6 +27,7 @@ signals:
     void focusLostWithSteeringKeyHeld();
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;

@@ -21,6 +21,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QThread>
 
@@ -95,6 +96,8 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     ConsoleLayout::apply(this);
     cmdConn->setFocus();
     ConsoleAccessibility::describe(this);
+    // Its keys show nowhere before the first click.
+    cmdKeyBoard->setToolTip(cmdKeyBoard->accessibleDescription());
     // Knows the zones where the design put them.
     m_steeringTrail =
         new SteeringTrail(this, {lblForward, lblBackward, lblLeft, lblRight, lblStop[0], lblStop[1],
@@ -197,6 +200,14 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     // The release of a key held while the focus moves away goes to another
     // control, so the robot would drive on with nobody holding the key.
     connect(cmdKeyBoard, &KeyboardControlButton::focusLostWithSteeringKeyHeld, this,
+            [this] { post([session = &m_session] { session->stop(); }); });
+
+    // One key stops from anywhere in the window, wherever the focus and the
+    // pointer are. The keyboard button keeps it as one of its own keys, which
+    // stop on release.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setAutoRepeat(false);
+    connect(escape, &QShortcut::activated, this,
             [this] { post([session = &m_session] { session->stop(); }); });
 }
 

@@ -12,6 +12,7 @@ namespace ConsolePoints {
 inline constexpr QRect ConnectButton = ConsoleLayout::pixelRect("cmdConn");
 inline constexpr QRect KeyboardButton = ConsoleLayout::pixelRect("cmdKeyBoard");
 inline constexpr QRect LogBox = ConsoleLayout::pixelRect("txtInput");
+inline constexpr QRect ClearButton = ConsoleLayout::pixelRect("Command1");
 inline constexpr QRect StopBelow = ConsoleLayout::pixelRect("lblStop0");
 inline constexpr QRect StopAbove = ConsoleLayout::pixelRect("lblStop1");
 inline constexpr QRect StopRight = ConsoleLayout::pixelRect("lblStop2");

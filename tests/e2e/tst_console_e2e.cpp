@@ -90,6 +90,8 @@ private slots:
     void heldKeyWritesOneStopOnlyWhenReleased();
     void secondKeyWhileFirstHeldSwitchesDirection();
     void arrowKeyStopsAndKeepsTheKeyboardButtonSteering();
+    void escapeStopsWhereverTheFocusIs_data();
+    void escapeStopsWhereverTheFocusIs();
 
     // Text from the robot
     void logShowsReceivedText_data();
@@ -577,6 +579,36 @@ void tst_ConsoleE2E::arrowKeyStopsAndKeepsTheKeyboardButtonSteering()
     QVERIFY(console().keyUp(QStringLiteral("w")));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('5') >= 2, WaitMs);
     QVERIFY2(wroteSince(mark, QStringLiteral("58+5")), qPrintable(failure()));
+}
+
+void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs_data()
+{
+    QTest::addColumn<QRect>("clicked");
+    // Then pressed to move the focus on, if any.
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("log box") << LogBox << QString();
+    QTest::newRow("Clear") << ClearButton << QString();
+    QTest::newRow("Disconnect, reached with Shift+Tab from the log")
+        << LogBox << QStringLiteral("shift+Tab");
+    // Escape halts there like any key, and its release stops.
+    QTest::newRow("keyboard button") << KeyboardButton << QString();
+}
+
+void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs()
+{
+    QFETCH(QRect, clicked);
+    QFETCH(QString, keys);
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(click(clicked), qPrintable(failure()));
+    if (!keys.isEmpty())
+        QVERIFY(console().key(keys));
+    // The pointer stays on the label: nothing but the key can stop it.
+    QVERIFY2(steer(ForwardLabel, '8', 5), qPrintable(failure()));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY(console().key(QStringLiteral("Escape")));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
 }
 
 // Text from the robot
