@@ -58,6 +58,8 @@ signals:
     void stateChanged(const QString &command, bool repeating);
     // A write found earlier bytes still waiting: the far end is not reading.
     void outputStalled();
+    // A direction byte is about to go out; hold() from here keeps it back.
+    void aboutToRepeat();
 
 private:
     void setRepeating(bool repeating);

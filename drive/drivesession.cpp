@@ -42,6 +42,9 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
             });
     connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::textReceived);
     connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
+    // Every byte is vouched for by a window that answered lately.
+    connect(m_controller, &DriveController::aboutToRepeat, m_windowWatch,
+            &WindowWatch::checkSilence);
     connect(m_windowWatch, &WindowWatch::frozen, m_controller, &DriveController::hold);
     connect(m_windowWatch, &WindowWatch::thawed, m_controller, &DriveController::release);
 }

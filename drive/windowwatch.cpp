@@ -31,11 +31,16 @@ void WindowWatch::answered()
     }
 }
 
-void WindowWatch::check()
+void WindowWatch::checkSilence()
 {
-    if (!m_frozen && m_sinceAnswer.elapsed() > SilenceLimit.count()) {
+    if (m_watching && !m_frozen && m_sinceAnswer.elapsed() > SilenceLimit.count()) {
         m_frozen = true;
         emit frozen();
     }
+}
+
+void WindowWatch::check()
+{
+    checkSilence();
     emit ping();
 }

@@ -27,6 +27,10 @@ public:
     void setWatching(bool watching);
     // The window's answer to ping().
     void answered();
+    // Declares the window frozen now if it has been silent past the limit,
+    // without waiting for the next ping: after the whole process stood still
+    // (stopped, suspended), the first thing to run may be a tick.
+    void checkSilence();
 
 signals:
     // Answer through answered(), from the window's thread.

@@ -7,6 +7,7 @@
 #include "qtseriallink.h"
 #include "recordingmessageboxpresenter.h"
 #include "tavimork_pc_controlled_bot.h"
+#include "windowwatch.h"
 
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -72,6 +73,29 @@ private slots:
         QTRY_VERIFY(received().size() > whileFrozen.size() + 2);
         QVERIFY(received().mid(whileFrozen.size()).count('8') ==
                 received().size() - whileFrozen.size());
+    }
+
+    void firstTickAfterTheProcessStoodStillWritesNoDirection()
+    {
+        start(new ManualTickSource);
+        moveOnto("lblForward");
+        auto tick = [this] {
+            QMetaObject::invokeMethod(ticks, [t = ticks] { t->fire(); });
+        };
+        tick();
+        QTRY_COMPARE(received(), QByteArray("8"));
+
+        // As after SIGSTOP and SIGCONT: the drive thread stood still past the
+        // silence limit, and a tick is the first thing it runs.
+        QMetaObject::invokeMethod(ticks, [t = ticks] {
+            QThread::msleep(WindowWatch::SilenceLimit.count() + 100);
+            t->fire();
+        });
+        QTRY_COMPARE(received(), QByteArray("85"));
+        // The window answers the next ping, and the drive resumes.
+        QTest::qWait(2 * WindowWatch::PingPeriod.count());
+        tick();
+        QTRY_COMPARE(received(), QByteArray("858"));
     }
 
     void closingWhileDrivingStopsOnceAndFreesThePortBeforeReturning()
