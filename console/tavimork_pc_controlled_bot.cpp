@@ -224,7 +224,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
         &m_session, [session = &m_session, position] { return session->open(position); });
     if (!result.opened) {
         m_statusLine->showClosed(result.detail);
-        m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText));
+        m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText), result.detail);
         return;
     }
     cmdConn->setEnabled(false);
