@@ -7,6 +7,7 @@
 #include "devicelistwatch.h"
 #include "drivecommands.h"
 #include "drivesession.h"
+#include "elidinglabel.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
 #include "logcontextmenu.h"
@@ -136,8 +137,9 @@ void Tavimork_PC_Controlled_Bot::createControls()
     for (int i = 0; i < ConsoleLayout::StopZoneCount; ++i)
         lblStop[i] = makeChild<PointerLabel>(this, QStringLiteral("lblStop%1").arg(i));
     Label1 = makeChild<QLabel>(this, "Label1");
-    lblStatus = makeChild<QLabel>(this, "lblStatus");
-    m_statusLine = std::make_unique<StatusLine>(lblStatus);
+    auto *status = makeChild<ElidingLabel>(this, "lblStatus");
+    lblStatus = status;
+    m_statusLine = std::make_unique<StatusLine>(status);
     m_commandMark = std::make_unique<ActiveCommandMark>(
         QList<std::pair<QLatin1String, QLabel *>>{{DriveCommand::Forward, lblForward},
                                                   {DriveCommand::Backward, lblBackward},
@@ -154,10 +156,8 @@ void Tavimork_PC_Controlled_Bot::createControls()
     for (QLabel *label : findChildren<QLabel *>())
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
-    lblStatus->setWordWrap(true);
+    // Selects what is shown; the tooltip has the whole text.
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Device paths, error texts: words from outside, never markup.
-    lblStatus->setTextFormat(Qt::PlainText);
     cmdDisc->setEnabled(false);
 }
 

@@ -329,6 +329,52 @@ private slots:
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port lost: device unplugged"));
     }
 
+    void statusLineShowsWhatFitsItsBoxAndTheWholeTextInTheTooltip_data()
+    {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short") << "device unplugged" << false;
+        QTest::newRow("long reason")
+            << "port 1 (/dev/ttyUSB0): the device was unplugged or stopped responding "
+               "(Resource temporarily unavailable)"
+            << true;
+        QTest::newRow("long device path")
+            << "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4E5F6G7H8-if00-port0-gone"
+            << true;
+    }
+    void statusLineShowsWhatFitsItsBoxAndTheWholeTextInTheTooltip()
+    {
+        QFETCH(QString, reason);
+        QFETCH(bool, elided);
+        QLabel *strip = label("lblStatus");
+        const QRect box = strip->geometry();
+        button("cmdConn")->click();
+        controller().direction(DriveCommand::Left);
+        f->link->lose(reason);
+        const QString whole =
+            QStringLiteral("Left turn is kept: it resumes on Connect\nPort lost: ") + reason;
+        const auto expectFitted = [&] {
+            QCOMPARE(strip->toolTip(), whole);
+            QCOMPARE(strip->geometry(), box);
+            QVERIFY2(strip->heightForWidth(box.width()) <= box.height(), qPrintable(strip->text()));
+            const QRect wrapped = strip->fontMetrics().boundingRect(
+                QRect(0, 0, box.width(), 10 * box.height()), Qt::TextWordWrap, strip->text());
+            QVERIFY2(wrapped.width() <= box.width(), qPrintable(strip->text()));
+        };
+        expectFitted();
+        if (elided)
+            QVERIFY2(strip->text().endsWith(QChar(0x2026)), qPrintable(strip->text()));
+        else
+            QCOMPARE(strip->text(), whole);
+
+        // A larger font fits again.
+        QFont larger = strip->font();
+        larger.setPointSizeF(larger.pointSizeF() * 1.5);
+        strip->setFont(larger);
+        expectFitted();
+        QVERIFY(strip->text().endsWith(QChar(0x2026)));
+    }
+
     void theRepeatingDirectionIsMarkedWithoutMovingItsLabel()
     {
         const QStringList names = {QStringLiteral("lblForward"), QStringLiteral("lblBackward"),
@@ -478,6 +524,14 @@ private slots:
         QApplication::sendEvent(entries, &help);
         QVERIFY2(QToolTip::text().contains(QStringLiteral("Port 1: /dev/robot-on-port-1")),
                  qPrintable(QToolTip::text()));
+        // A device path is not broken across lines.
+        const QLabel *tip = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("QTipLabel") && widget->isVisible())
+                tip = static_cast<QLabel *>(widget);
+        }
+        QVERIFY(tip);
+        QVERIFY2(tip->height() < 2 * tip->fontMetrics().lineSpacing(), qPrintable(tip->text()));
         combo()->hidePopup();
     }
 
