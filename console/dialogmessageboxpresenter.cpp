@@ -1,8 +1,16 @@
 #include "dialogmessageboxpresenter.h"
 
 #include <QMessageBox>
+#include <QTextDocument>
 
-void DialogMessageBoxPresenter::critical(QWidget *parent, const QString &title, const QString &text)
+void DialogMessageBoxPresenter::critical(QWidget *parent, const QString &title, const QString &text,
+                                         const QString &informativeText)
 {
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    // Paths and reasons come from outside and are never markup. The format
+    // set here does not reach the informative text, which is escaped instead.
+    box.setTextFormat(Qt::PlainText);
+    if (!informativeText.isEmpty())
+        box.setInformativeText(Qt::convertFromPlainText(informativeText));
+    box.exec();
 }

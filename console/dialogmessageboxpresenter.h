@@ -5,5 +5,6 @@
 class DialogMessageBoxPresenter : public MessageBoxPresenter
 {
 public:
-    void critical(QWidget *parent, const QString &title, const QString &text) override;
+    void critical(QWidget *parent, const QString &title, const QString &text,
+                  const QString &informativeText) override;
 };

@@ -4,9 +4,49 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+
+namespace {
+// Qt's own file dialog, used where the platform offers none, reads double
+// quotes in a typed name as a list of names ("a" "b") and has no way to quote
+// a quote, so my "q.txt" log.txt would be saved as q.txt. Such a name is
+// refused and the dialog stays open for another; a platform's dialog returns
+// the name as typed and is left alone.
+class SaveLogDialog : public QFileDialog
+{
+public:
+    SaveLogDialog(QWidget *parent, MessageBoxPresenter &messageBox)
+        : QFileDialog(parent, LogContextMenu::tr("Save Log As"), QDir::homePath(),
+                      LogContextMenu::tr("Text files (*.txt);;All files (*)"))
+        , m_messageBox(messageBox)
+    {
+        setAcceptMode(QFileDialog::AcceptSave);
+        selectFile(QStringLiteral("tavimork-log.txt"));
+    }
+
+protected:
+    void accept() override
+    {
+        // The name field of Qt's dialog; absent when the platform's is used.
+        const auto *typed = findChild<const QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (typed && typed->text().contains(u'"')) {
+            m_messageBox.critical(
+                this, LogContextMenu::tr("Can not save the log"),
+                LogContextMenu::tr("This dialog can not save a file name with double quotes: %1")
+                    .arg(typed->text()),
+                LogContextMenu::tr("Choose a name without \"."));
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    MessageBoxPresenter &m_messageBox;
+};
+} // namespace
 
 LogContextMenu::LogContextMenu(QPlainTextEdit *log, MessageBoxPresenter &messageBox)
     : QObject(log)
@@ -37,24 +77,32 @@ void LogContextMenu::popUp(QPoint position)
 
 void LogContextMenu::saveAs()
 {
-    const QString path =
-        QFileDialog::getSaveFileName(m_log->window(), tr("Save Log As"),
-                                     QDir::home().filePath(QStringLiteral("tavimork-log.txt")),
-                                     tr("Text files (*.txt);;All files (*)"));
-    if (path.isEmpty())
+    SaveLogDialog dialog(m_log->window(), m_messageBox);
+    if (dialog.exec() != QDialog::Accepted)
         return;
-    QString error;
-    if (!saveTo(path, &error))
-        m_messageBox.critical(m_log->window(), tr("Can not save the log"), error);
+    const QString path = dialog.selectedFiles().value(0);
+    if (!path.isEmpty())
+        saveTo(path);
 }
 
-bool LogContextMenu::saveTo(const QString &path, QString *error) const
+bool LogContextMenu::saveTo(const QString &path)
 {
-    // A failed write leaves an earlier file of that name as it was.
+    // Written to a temporary file beside path and renamed over it only when
+    // all of it is there, so a failure leaves an earlier file as it was.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(m_log->toPlainText().toUtf8()) >= 0 &&
-        file.commit())
+    const QByteArray bytes = m_log->toPlainText().toUtf8();
+    bool written = file.open(QIODevice::WriteOnly);
+    // A write may take only part of the bytes (a file system filling up, a
+    // file size limit) without an error; writing the rest tells why.
+    for (qsizetype done = 0; written && done < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + done, bytes.size() - done);
+        written = count > 0;
+        done += count;
+    }
+    if (written && file.commit())
         return true;
-    *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    m_messageBox.critical(m_log->window(), tr("Can not save the log"),
+                          tr("The log was not saved to %1.").arg(QDir::toNativeSeparators(path)),
+                          file.errorString());
     return false;
 }

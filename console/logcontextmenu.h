@@ -22,8 +22,9 @@ public:
 
     // The menu for a request at position, in the log's viewport.
     std::unique_ptr<QMenu> createMenu(QPoint position);
-    // Replaces path with the log's text, whole or not at all.
-    bool saveTo(const QString &path, QString *error) const;
+    // Replaces path with the log's text, whole or not at all; a failure is
+    // shown with the path and the system's reason.
+    bool saveTo(const QString &path);
 
 private:
     void popUp(QPoint position);

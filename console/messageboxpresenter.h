@@ -10,6 +10,8 @@ class MessageBoxPresenter
 {
 public:
     virtual ~MessageBoxPresenter() = default;
-    // A modal box with the critical-error icon and a single OK button.
-    virtual void critical(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal box with the critical-error icon and a single OK button; text
+    // says what failed, informativeText (plain text, may be empty) why.
+    virtual void critical(QWidget *parent, const QString &title, const QString &text,
+                          const QString &informativeText) = 0;
 };

@@ -1,13 +1,13 @@
 #include "portcombobox.h"
 
 #include "connection.h"
+#include "plaintooltip.h"
 #include "portdirectory.h"
 
 #include <QAbstractItemView>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QSerialPortInfo>
-#include <QTextDocument>
 #include <QToolTip>
 
 namespace {
@@ -66,9 +66,7 @@ bool PortComboBox::eventFilter(QObject *watched, QEvent *event)
     const QModelIndex entry = view()->indexAt(help->pos());
     if (!entry.isValid())
         return QComboBox::eventFilter(watched, event);
-    // Device paths and descriptions are words from outside, never markup.
-    QToolTip::showText(help->globalPos(),
-                       Qt::convertFromPlainText(entryToolTip(entry.row()), Qt::WhiteSpaceNormal),
+    QToolTip::showText(help->globalPos(), PlainToolTip::fromPlainText(entryToolTip(entry.row())),
                        view()->viewport(), view()->visualRect(entry));
     return true;
 }

@@ -1,9 +1,7 @@
 #include "statusline.h"
 
 #include "drivecommands.h"
-
-#include <QLabel>
-#include <QTextDocument>
+#include "elidinglabel.h"
 
 #include <array>
 
@@ -38,7 +36,7 @@ const Words *wordsFor(const QString &command)
 }
 } // namespace
 
-StatusLine::StatusLine(QLabel *label)
+StatusLine::StatusLine(ElidingLabel *label)
     : m_label(label)
 {}
 
@@ -93,10 +91,8 @@ void StatusLine::refresh()
     } else if (m_driveIsNewer) {
         text = driveWords();
     }
-    m_label->setText(text);
-    // The strip is narrow; a long device path or reason is whole here.
-    // Tooltips take markup, so the text goes in escaped.
-    m_label->setToolTip(Qt::convertFromPlainText(text));
+    // The strip is narrow: what does not fit is elided, whole in the tooltip.
+    m_label->setFullText(text);
 }
 
 QString StatusLine::driveWords() const

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 
-class QLabel;
+class ElidingLabel;
 
 // The strip right of Disconnect: the port's state and what the drive does,
 // in this order of precedence.
@@ -18,7 +18,7 @@ class StatusLine
     Q_DECLARE_TR_FUNCTIONS(StatusLine)
 
 public:
-    explicit StatusLine(QLabel *label);
+    explicit StatusLine(ElidingLabel *label);
 
     void showClosed(const QString &text);
     void showOpen(const QString &text);
@@ -37,7 +37,7 @@ private:
     QString driveWords() const;
     QString keptWords() const;
 
-    QLabel *const m_label;
+    ElidingLabel *const m_label;
     Port m_port = Port::Closed;
     QString m_portText;
     QString m_trouble;

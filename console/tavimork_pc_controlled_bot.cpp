@@ -7,6 +7,7 @@
 #include "devicelistwatch.h"
 #include "drivecommands.h"
 #include "drivesession.h"
+#include "elidinglabel.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
 #include "logcontextmenu.h"
@@ -139,8 +140,9 @@ void Tavimork_PC_Controlled_Bot::createControls()
     for (int i = 0; i < ConsoleLayout::StopZoneCount; ++i)
         lblStop[i] = makeChild<PointerLabel>(this, QStringLiteral("lblStop%1").arg(i));
     Label1 = makeChild<QLabel>(this, "Label1");
-    lblStatus = makeChild<QLabel>(this, "lblStatus");
-    m_statusLine = std::make_unique<StatusLine>(lblStatus);
+    auto *status = makeChild<ElidingLabel>(this, "lblStatus");
+    lblStatus = status;
+    m_statusLine = std::make_unique<StatusLine>(status);
     m_commandMark = std::make_unique<ActiveCommandMark>(
         QList<std::pair<QLatin1String, QLabel *>>{{DriveCommand::Forward, lblForward},
                                                   {DriveCommand::Backward, lblBackward},
@@ -157,10 +159,8 @@ void Tavimork_PC_Controlled_Bot::createControls()
     for (QLabel *label : findChildren<QLabel *>())
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
-    lblStatus->setWordWrap(true);
+    // Selects what is shown; the tooltip has the whole text.
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Device paths, error texts: words from outside, never markup.
-    lblStatus->setTextFormat(Qt::PlainText);
     cmdDisc->setEnabled(false);
 }
 
@@ -235,7 +235,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
         &m_session, [session = &m_session, position] { return session->open(position); });
     if (!result.opened) {
         m_statusLine->showClosed(result.detail);
-        m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText));
+        m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText), result.detail);
         return;
     }
     cmdConn->setEnabled(false);

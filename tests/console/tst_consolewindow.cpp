@@ -7,17 +7,58 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#endif
+
+#ifdef Q_OS_UNIX
+namespace {
+// Caps the size of files this process writes, for the scope's lifetime.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        // A write beyond the limit then fails with EFBIG instead of a signal.
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_limit);
+        rlimit lower = m_limit;
+        lower.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    Q_DISABLE_COPY(FileSizeLimit)
+
+private:
+    rlimit m_limit{};
+    void (*m_signal)(int) = nullptr;
+};
+} // namespace
+#endif
 
 class TestConsoleWindow : public QObject
 {
@@ -154,6 +195,9 @@ private slots:
                  QStringLiteral("Can not open port, Select correct port or check that port is "
                                 "not used by any other application. You can also try removing "
                                 "and re-inserting the USB device."));
+        // The reason is where the operator looks, and the strip keeps it.
+        QCOMPARE(f->box->shown[0].informativeText, QStringLiteral("refused by test"));
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("refused by test"));
         expectClosedState();
         button("cmdConn")->click();
         QCOMPARE(f->box->shown.size(), 2);
@@ -166,6 +210,8 @@ private slots:
         button("cmdConn")->click();
         QCOMPARE(f->box->shown.size(), 1);
         QCOMPARE(f->box->shown[0].title, QStringLiteral("Can not open port !!!"));
+        QVERIFY(!f->box->shown[0].informativeText.isEmpty());
+        QCOMPARE(f->box->shown[0].informativeText, label("lblStatus")->text());
         QVERIFY(!f->link->calls.contains(QStringLiteral("PortOpen=True")));
         expectClosedState();
     }
@@ -283,6 +329,52 @@ private slots:
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port lost: device unplugged"));
     }
 
+    void statusLineShowsWhatFitsItsBoxAndTheWholeTextInTheTooltip_data()
+    {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short") << "device unplugged" << false;
+        QTest::newRow("long reason")
+            << "port 1 (/dev/ttyUSB0): the device was unplugged or stopped responding "
+               "(Resource temporarily unavailable)"
+            << true;
+        QTest::newRow("long device path")
+            << "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4E5F6G7H8-if00-port0-gone"
+            << true;
+    }
+    void statusLineShowsWhatFitsItsBoxAndTheWholeTextInTheTooltip()
+    {
+        QFETCH(QString, reason);
+        QFETCH(bool, elided);
+        QLabel *strip = label("lblStatus");
+        const QRect box = strip->geometry();
+        button("cmdConn")->click();
+        controller().direction(DriveCommand::Left);
+        f->link->lose(reason);
+        const QString whole =
+            QStringLiteral("Left turn is kept: it resumes on Connect\nPort lost: ") + reason;
+        const auto expectFitted = [&] {
+            QCOMPARE(strip->toolTip(), whole);
+            QCOMPARE(strip->geometry(), box);
+            QVERIFY2(strip->heightForWidth(box.width()) <= box.height(), qPrintable(strip->text()));
+            const QRect wrapped = strip->fontMetrics().boundingRect(
+                QRect(0, 0, box.width(), 10 * box.height()), Qt::TextWordWrap, strip->text());
+            QVERIFY2(wrapped.width() <= box.width(), qPrintable(strip->text()));
+        };
+        expectFitted();
+        if (elided)
+            QVERIFY2(strip->text().endsWith(QChar(0x2026)), qPrintable(strip->text()));
+        else
+            QCOMPARE(strip->text(), whole);
+
+        // A larger font fits again.
+        QFont larger = strip->font();
+        larger.setPointSizeF(larger.pointSizeF() * 1.5);
+        strip->setFont(larger);
+        expectFitted();
+        QVERIFY(strip->text().endsWith(QChar(0x2026)));
+    }
+
     void theRepeatingDirectionIsMarkedWithoutMovingItsLabel()
     {
         const QStringList names = {QStringLiteral("lblForward"), QStringLiteral("lblBackward"),
@@ -356,15 +448,70 @@ private slots:
         log()->setPlainText(text);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.txt"));
-        QString error;
-        QVERIFY2(logMenu->saveTo(path, &error), qPrintable(error));
-        QFile saved(path);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), text.toUtf8());
+        QVERIFY(logMenu->saveTo(path));
+        QVERIFY(f->box->shown.isEmpty());
+        QCOMPARE(readFile(path), text.toUtf8());
 
         const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/log.txt"));
-        QVERIFY(!logMenu->saveTo(nowhere, &error));
-        QVERIFY(error.contains(nowhere));
+        QVERIFY(!logMenu->saveTo(nowhere));
+        QCOMPARE(f->box->shown.size(), 1);
+        QVERIFY(f->box->shown[0].text.contains(nowhere));
+        QVERIFY(!f->box->shown[0].informativeText.isEmpty());
+    }
+
+    void aSaveCutShortSaysWhyAndKeepsTheEarlierFile()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        {
+            QFile earlier(path);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier log\n");
+        }
+        log()->setPlainText(QStringLiteral("pose x=0.123 y=-0.456 heading=90.0\n").repeated(6000));
+        auto *logMenu = f->window->findChild<LogContextMenu *>();
+        {
+            // Like a file system that fills up: the first write is cut short,
+            // the next one fails.
+            const FileSizeLimit limit(64 * 1024);
+            QVERIFY(!logMenu->saveTo(path));
+        }
+        QCOMPARE(f->box->shown.size(), 1);
+        QVERIFY(f->box->shown[0].text.contains(path));
+        QCOMPARE(f->box->shown[0].informativeText, QString::fromLocal8Bit(strerror(EFBIG)));
+        QCOMPARE(readFile(path), QByteArray("earlier log\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("log.txt")});
+#else
+        QSKIP("Needs a file size limit to cut a write short");
+#endif
+    }
+
+    void saveLogAsRefusesANameQtsDialogWouldSplit()
+    {
+        // Qt's own dialog would save this as q.txt.
+        const QString typed = QStringLiteral("my \"q.txt\" log.txt");
+        QTemporaryDir dir;
+        log()->setPlainText(QStringLiteral("pose x=1\n"));
+        bool stayedOpen = false;
+        QTimer::singleShot(0, f->window.get(), [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->setDirectory(dir.path());
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            name->setText(typed);
+            QTest::keyClick(name, Qt::Key_Return);
+            stayedOpen = dialog->isVisible();
+            dialog->reject();
+        });
+        auto *logMenu = f->window->findChild<LogContextMenu *>();
+        const std::unique_ptr<QMenu> menu = logMenu->createMenu(QPoint());
+        menu->actions().constLast()->trigger();
+        QVERIFY(stayedOpen);
+        QCOMPARE(f->box->shown.size(), 1);
+        QVERIFY(f->box->shown[0].text.contains(typed));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
     void openPortListShowsTheDeviceOfTheEntryUnderThePointer()
@@ -377,6 +524,14 @@ private slots:
         QApplication::sendEvent(entries, &help);
         QVERIFY2(QToolTip::text().contains(QStringLiteral("Port 1: /dev/robot-on-port-1")),
                  qPrintable(QToolTip::text()));
+        // A device path is not broken across lines.
+        const QLabel *tip = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("QTipLabel") && widget->isVisible())
+                tip = static_cast<QLabel *>(widget);
+        }
+        QVERIFY(tip);
+        QVERIFY2(tip->height() < 2 * tip->fontMetrics().lineSpacing(), qPrintable(tip->text()));
         combo()->hidePopup();
     }
 
@@ -442,11 +597,32 @@ private slots:
     }
 
 private:
-    QPushButton *button(const QString &name) const { return f->find<QPushButton>(name); }
-    QLabel *label(const QString &name) const { return f->find<QLabel>(name); }
-    QComboBox *combo() const { return f->find<QComboBox>(QStringLiteral("Combo4")); }
-    QPlainTextEdit *log() const { return f->find<QPlainTextEdit>(QStringLiteral("txtInput")); }
-    DriveController &controller() const { return f->controller(); }
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QPushButton *button(const QString &name) const
+    {
+        return f->find<QPushButton>(name);
+    }
+    QLabel *label(const QString &name) const
+    {
+        return f->find<QLabel>(name);
+    }
+    QComboBox *combo() const
+    {
+        return f->find<QComboBox>(QStringLiteral("Combo4"));
+    }
+    QPlainTextEdit *log() const
+    {
+        return f->find<QPlainTextEdit>(QStringLiteral("txtInput"));
+    }
+    DriveController &controller() const
+    {
+        return f->controller();
+    }
 
     void expectClosedState() const
     {

@@ -13,11 +13,13 @@ public:
     {
         QString title;
         QString text;
+        QString informativeText;
     };
 
-    void critical(QWidget *, const QString &title, const QString &text) override
+    void critical(QWidget *, const QString &title, const QString &text,
+                  const QString &informativeText) override
     {
-        shown.append({title, text});
+        shown.append({title, text, informativeText});
     }
 
     QList<Shown> shown;
