@@ -1,7 +1,14 @@
 #include "receivedlogview.h"
 
+#include "receivedtextdecoder.h"
+
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
+
+#include <algorithm>
 
 namespace {
 // Characters at which inserted text starts a new block in the document.
@@ -82,6 +89,23 @@ void ReceivedLogView::appendReceived(const QString &text)
 void ReceivedLogView::clearLog()
 {
     clear();
+}
+
+bool ReceivedLogView::drawsControlPictures() const
+{
+    // Laid out as the log lays out text, so the fonts found by fallback count.
+    const QString pictures = ReceivedTextDecoder::controlPictures();
+    QTextLayout layout(pictures, document()->defaultFont());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    // A character no font has goes to the view's own font, as its empty box.
+    return std::all_of(pictures.cbegin(), pictures.cend(), [&runs](QChar picture) {
+        return std::any_of(runs.cbegin(), runs.cend(), [picture](const QGlyphRun &run) {
+            return run.rawFont().supportsCharacter(picture);
+        });
+    });
 }
 
 QString ReceivedLogView::withLinesBroken(const QString &text) const

@@ -29,6 +29,11 @@ public:
     // Empties the log (the Clear button).
     void clearLog();
 
+    // Whether the view's font, or one the system falls back to, draws every
+    // control picture received text may hold; otherwise they would all show
+    // as the same empty box.
+    bool drawsControlPictures() const;
+
 private:
     QString withLinesBroken(const QString &text) const;
     void restoreCaret(int anchor, int position);

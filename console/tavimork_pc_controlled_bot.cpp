@@ -95,6 +95,11 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 
     createControls();
     ConsoleLayout::apply(this);
+    // Once, with the log's font in place, and before any port can open.
+    const auto controlForm = txtInput->drawsControlPictures()
+                                 ? ReceivedTextDecoder::ControlForm::Picture
+                                 : ReceivedTextDecoder::ControlForm::Name;
+    post([session = &m_session, controlForm] { session->setControlForm(controlForm); });
     cmdConn->setFocus();
     ConsoleAccessibility::describe(this);
     // Its keys show nowhere before the first click.

@@ -120,6 +120,11 @@ void DriveSession::receivedTextShown()
     m_received->batchShown();
 }
 
+void DriveSession::setControlForm(ReceivedTextDecoder::ControlForm form)
+{
+    m_decoder.setControlForm(form);
+}
+
 void DriveSession::onOutputStalled()
 {
     if (m_lineStalled)

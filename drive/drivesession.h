@@ -58,6 +58,9 @@ public:
     void windowAnswered();
     // The log has taken the last textReceived() batch.
     void receivedTextShown();
+    // How control bytes in received text show (whether the log can draw
+    // their pictures).
+    void setControlForm(ReceivedTextDecoder::ControlForm form);
 
     DriveController &controller() const { return *m_controller; }
 

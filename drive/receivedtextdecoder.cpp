@@ -8,6 +8,31 @@ constexpr char16_t FirstPrintable = 0x20;
 constexpr qsizetype MaxSequenceBytes = 4;
 constexpr char16_t Replacement = 0xfffd;
 
+// The ASCII names of the C0 controls, by code.
+constexpr const char *ControlNames[FirstPrintable] = {
+    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+    "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+constexpr const char *DeleteName = "DEL";
+
+// Tab keeps its meaning; CR and LF end lines. Every other control would end
+// or garble the line, so it is shown by a visible stand-in.
+bool shownAsStandIn(char16_t code)
+{
+    return (code < FirstPrintable && code != u'\t' && code != u'\n' && code != u'\r') ||
+           code == DeleteCharacter;
+}
+
+QChar pictureOf(char16_t control)
+{
+    return QChar(control == DeleteCharacter ? DeletePicture : FirstControlPicture + control);
+}
+
+QLatin1String nameOf(char16_t control)
+{
+    return QLatin1String(control == DeleteCharacter ? DeleteName : ControlNames[control]);
+}
+
 // Code points the log's text engine gives a meaning of their own: an object
 // placeholder, line and paragraph separators, frame markers (and the other
 // noncharacters). As text they would split lines or pile up costly
@@ -37,6 +62,25 @@ qsizetype unfinishedTailBytes(QByteArrayView bytes)
 }
 } // namespace
 
+ReceivedTextDecoder::ReceivedTextDecoder(ControlForm form)
+    : m_controlForm(form)
+{}
+
+QString ReceivedTextDecoder::controlPictures()
+{
+    QString pictures;
+    for (char16_t code = 0; code <= DeleteCharacter; ++code) {
+        if (shownAsStandIn(code))
+            pictures += pictureOf(code);
+    }
+    return pictures;
+}
+
+void ReceivedTextDecoder::setControlForm(ControlForm form)
+{
+    m_controlForm = form;
+}
+
 QString ReceivedTextDecoder::decode(QByteArrayView bytes)
 {
     QByteArray joined;
@@ -64,13 +108,16 @@ QString ReceivedTextDecoder::decode(QByteArrayView bytes)
         } else if (code == u'\n') {
             if (!afterCr)
                 shown += u'\n';
-        } else if (code == DeleteCharacter) {
-            shown += QChar(DeletePicture);
+        } else if (shownAsStandIn(code)) {
+            if (m_controlForm == ControlForm::Picture) {
+                shown += pictureOf(code);
+            } else {
+                shown += u'<';
+                shown += nameOf(code);
+                shown += u'>';
+            }
         } else if (specialToTextEngine(code)) {
             shown += QChar(Replacement);
-        } else if (code < FirstPrintable && code != u'\t') {
-            // A NUL or other control would otherwise end or garble the line.
-            shown += QChar(FirstControlPicture + code);
         } else {
             shown += ch;
         }

@@ -11,6 +11,20 @@
 class ReceivedTextDecoder
 {
 public:
+    // How a control byte shows: as its Unicode control picture (NUL as U+2400),
+    // or, where no font on the system can draw those, as its ASCII name in
+    // angle brackets (<NUL>), which any font can.
+    enum class ControlForm { Picture, Name };
+
+    explicit ReceivedTextDecoder(ControlForm form = ControlForm::Picture);
+
+    // Every control picture decode() may show in the Picture form, for
+    // finding out whether the log's font can draw them.
+    static QString controlPictures();
+
+    // Takes effect from the next decode(); a half-received character is kept.
+    void setControlForm(ControlForm form);
+
     // Text for this arrival. An unfinished character at its end is held back
     // and shown with the arrival that completes (or breaks) it.
     QString decode(QByteArrayView bytes);
@@ -30,6 +44,7 @@ private:
     QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                     QStringDecoder::Flag::ConvertInitialBom};
     QByteArray m_unfinished;
+    ControlForm m_controlForm;
     // The last arrival ended in CR: an LF opening this one belongs to the
     // same line break, which is already shown.
     bool m_afterCr = false;

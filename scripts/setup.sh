@@ -10,8 +10,9 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev libxcb-xkb-dev
   # manual pages, from the programs' --help
   help2man
-  # runtime look: a metric-compatible Tahoma and a general UI font
-  fonts-wine fonts-dejavu-core
+  # runtime look: a metric-compatible Tahoma, a general UI font, and one that
+  # draws the control pictures the log shows control bytes as
+  fonts-wine fonts-dejavu-core fonts-freefont-ttf
   # end-to-end tests on a real X server
   xvfb xauth xdotool x11-xkb-utils x11-utils x11-xserver-utils xclip socat
   # benchmark: pointer moves through XTest, timed in-process

@@ -15,11 +15,18 @@ const char Description[] =
     "other bytes are ignored. Motion stops by itself when no command byte has\n"
     "arrived for the watchdog time.\n"
     "\n"
-    "Lines sent back, each ending in CR LF:\n"
-    "  pose x=<metres> y=<metres> heading=<degrees 0-360, counterclockwise>\n"
+    // Blank lines between the formats, or the manual page made from this
+    // text runs them together into one paragraph.
+    "Lines sent back, each ending in CR LF (heading in degrees from 0 to 360,\n"
+    "counterclockwise):\n"
+    "\n"
+    "  pose x=<metres> y=<metres> heading=<degrees>\n"
+    "\n"
     "  event drive cmd=<8|2|4|6>\n"
+    "\n"
     "  event stop reason=<command|watchdog>\n"
-    "  noise <nnnnnn> <filler>          (only with --flood-text)";
+    "\n"
+    "  noise <nnnnnn> <filler> (only with --flood-text)";
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "receivedlogview.h"
 
+#include <QFontDatabase>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -218,6 +219,31 @@ private slots:
         QCOMPARE(m_view->toPlainText(), QStringLiteral("new"));
         // No undo history holds on to received text.
         QCOMPARE(m_view->document()->availableUndoSteps(), 0);
+    }
+
+    void viewTellsWhetherItsFontsDrawTheControlPictures_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("fallback");
+        QTest::addColumn<bool>("drawn");
+        // DejaVu has none of them; FreeSans (fonts-freefont-ttf) has them all.
+        QTest::newRow("a font without them, alone") << "DejaVu Sans" << false << false;
+        QTest::newRow("a font with them, alone") << "FreeSans" << false << true;
+        QTest::newRow("a font without them, falling back") << "DejaVu Sans" << true << true;
+    }
+    void viewTellsWhetherItsFontsDrawTheControlPictures()
+    {
+        QFETCH(QString, family);
+        QFETCH(bool, fallback);
+        QFETCH(bool, drawn);
+        const QString needed = drawn ? QStringLiteral("FreeSans") : family;
+        if (!QFontDatabase::hasFamily(family) || !QFontDatabase::hasFamily(needed))
+            QSKIP("the fonts of this case are not installed");
+        QFont font(family);
+        if (!fallback)
+            font.setStyleStrategy(QFont::NoFontMerging);
+        m_view->setFont(font);
+        QCOMPARE(m_view->drawsControlPictures(), drawn);
     }
 
     void viewIgnoresAnEmptyArrival()

@@ -100,6 +100,46 @@ private slots:
         QCOMPARE(decodeAll(arrivals), shown);
     }
 
+    void showsControlBytesByNameWhereTheirPicturesCannotBeDrawn_data()
+    {
+        QTest::addColumn<QByteArrayList>("arrivals");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("NUL") << QByteArrayList{QByteArray("a\0b", 3)} << "a<NUL>b";
+        QTest::newRow("ESC sequence") << QByteArrayList{"\x1b[0m"} << "<ESC>[0m";
+        QTest::newRow("BEL, BS, unit separator")
+            << QByteArrayList{"\x07\x08\x1f"} << "<BEL><BS><US>";
+        QTest::newRow("DEL, then text") << QByteArrayList{"a\x7f", "b"} << "a<DEL>b";
+        QTest::newRow("line breaks and TAB keep their meaning")
+            << QByteArrayList{"a\tb\r", "\nc\rd\n"} << "a\tb\nc\nd\n";
+        QTest::newRow("character split around a control")
+            << QByteArrayList{"\xE2\x82", "\xAC\x1b"} << QStringLiteral("\u20AC<ESC>");
+    }
+    void showsControlBytesByNameWhereTheirPicturesCannotBeDrawn()
+    {
+        QFETCH(QByteArrayList, arrivals);
+        QFETCH(QString, shown);
+        ReceivedTextDecoder decoder(ReceivedTextDecoder::ControlForm::Name);
+        QString text;
+        for (const QByteArray &bytes : arrivals)
+            text += decoder.decode(bytes);
+        QCOMPARE(text, shown);
+    }
+
+    void controlPicturesHoldEveryPictureTheLogCanBeSent()
+    {
+        // The log's font is checked against this set: a picture missing from
+        // it would show as an empty box where the font lacks it.
+        const QString pictures = ReceivedTextDecoder::controlPictures();
+        for (int byte = 0; byte < 0x80; ++byte) {
+            const QString shown = decodeAll({QByteArray(1, char(byte))});
+            for (const QChar ch : shown) {
+                if (ch.unicode() < 0x20 || ch.unicode() >= 0x7f)
+                    QVERIFY2(ch == u'\n' || ch == u'\t' || pictures.contains(ch),
+                             qPrintable(QStringLiteral("byte %1").arg(byte, 2, 16)));
+            }
+        }
+    }
+
     void resetForgetsHalfReceivedInput()
     {
         ReceivedTextDecoder decoder;

@@ -21,8 +21,11 @@ programs=(tavimork tavimork-sim tavimork-with-sim)
 paths=(./usr/share/doc/tavimork/copyright ./usr/share/doc/tavimork/changelog.Debian.gz
        ./usr/share/icons/hicolor/scalable/apps/tavimork.svg)
 for program in "${programs[@]}"; do
-  paths+=("./usr/bin/$program" "./usr/share/applications/$program.desktop"
-          "./usr/share/man/man1/$program.1.gz")
+  paths+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
+done
+# The simulator alone leads nowhere from a menu: it comes with the console.
+for entry in tavimork tavimork-with-sim; do
+  paths+=("./usr/share/applications/$entry.desktop")
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for path in "${paths[@]}"; do
@@ -31,7 +34,7 @@ done
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins fonts-freefont-ttf; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends does not name $lib"
 done
 
