@@ -1,6 +1,7 @@
 #include "keyboardcontrolbutton.h"
 
 #include "keytable.h"
+#include "latinkeyletter.h"
 
 #include <QKeyEvent>
 #include <QPen>
@@ -17,6 +18,23 @@ constexpr int FocusFrameInset = 4;
 int physicalKey(const QKeyEvent *event)
 {
     return event->nativeScanCode() ? int(event->nativeScanCode()) : event->key();
+}
+
+// Qt reports a letter key as its letter in the active layout. Where that is
+// outside the Latin alphabet (Cyrillic, Greek), the key counts as the Latin
+// letter the keyboard map gives it, so W/A/S/D steer by their place. Latin
+// layouts keep their printed letters (AZERTY's Z is Z); digits and other keys
+// are not letters and stay as they are.
+int virtualKeyCode(const QKeyEvent *event)
+{
+    int key = event->key();
+    const bool otherLetter = key < Qt::Key_Escape && QChar::isLetter(char32_t(key)) &&
+                             !(key >= Qt::Key_A && key <= Qt::Key_Z);
+    if (otherLetter) {
+        if (const std::optional<Qt::Key> latin = LatinKeyLetter::forKey(event->nativeScanCode()))
+            key = *latin;
+    }
+    return KeyTable::virtualKeyCode(key, event->modifiers());
 }
 
 bool isArrowKey(int key)
@@ -38,7 +56,7 @@ bool KeyboardControlButton::event(QEvent *event)
 
 void KeyboardControlButton::keyPressEvent(QKeyEvent *event)
 {
-    const int code = KeyTable::virtualKeyCode(event->key(), event->modifiers());
+    const int code = virtualKeyCode(event);
     if (KeyTable::direction(code))
         m_heldSteeringKeys.insert(physicalKey(event));
     emit keyDown(code);
@@ -60,7 +78,7 @@ void KeyboardControlButton::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     m_heldSteeringKeys.remove(physicalKey(event));
-    emit keyUp(KeyTable::virtualKeyCode(event->key(), event->modifiers()));
+    emit keyUp(virtualKeyCode(event));
     QPushButton::keyReleaseEvent(event);
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include <csignal>
 
@@ -92,6 +93,8 @@ private slots:
     void arrowKeyStopsAndKeepsTheKeyboardButtonSteering();
     void escapeStopsWhereverTheFocusIs_data();
     void escapeStopsWhereverTheFocusIs();
+    void letterKeyOfAnotherLayoutSteersByItsLatinLetter_data();
+    void letterKeyOfAnotherLayoutSteersByItsLatinLetter();
 
     // Text from the robot
     void logShowsReceivedText_data();
@@ -123,6 +126,8 @@ private:
     bool waitForExitAndRelease();
 
     std::unique_ptr<RobotLine> m_line;
+    // The keyboard map's layouts before a test changed them; empty if none did.
+    QString m_layoutsToRestore;
 };
 
 void tst_ConsoleE2E::initTestCase()
@@ -141,9 +146,14 @@ void tst_ConsoleE2E::cleanup()
 {
     stopConsole();
     m_line.reset();
-    // Num Lock is the server's, not the console's: leave it as found.
+    // Num Lock and the layouts are the server's, not the console's: leave them
+    // as found. After the console, whose held keys are let go by name.
     QString error;
     QVERIFY2(x().setNumLock(false, &error), qPrintable(error));
+    if (!m_layoutsToRestore.isEmpty()) {
+        const QString layouts = std::exchange(m_layoutsToRestore, QString());
+        QVERIFY2(x().setKeyboardLayouts(layouts, &error), qPrintable(error));
+    }
 }
 
 bool tst_ConsoleE2E::startConnectedConsole(const XTools *x)
@@ -609,6 +619,43 @@ void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs()
     QVERIFY(console().key(QStringLiteral("Escape")));
     QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
     QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
+}
+
+void tst_ConsoleE2E::letterKeyOfAnotherLayoutSteersByItsLatinLetter_data()
+{
+    QTest::addColumn<QString>("layouts");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("steersForward");
+    // By its symbol: were the layout not in force, xdotool would give Cyrillic_tse a
+    // spare key of its own, with no Latin letter, which would not steer.
+    QTest::newRow("Russian first: the key at W")
+        << QStringLiteral("ru,us") << QStringLiteral("Cyrillic_tse") << true;
+    // By X keycode, W's on a US keyboard: were the layout not in force, it would steer.
+    QTest::newRow("AZERTY: its Z, at W") << QStringLiteral("fr") << QStringLiteral("25") << false;
+}
+
+void tst_ConsoleE2E::letterKeyOfAnotherLayoutSteersByItsLatinLetter()
+{
+    QFETCH(QString, layouts);
+    QFETCH(QString, key);
+    QFETCH(bool, steersForward);
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    m_layoutsToRestore = x().keyboardLayouts();
+    QVERIFY(!m_layoutsToRestore.isEmpty());
+    // While the console runs, as an operator switching layouts would.
+    QString error;
+    QVERIFY2(x().setKeyboardLayouts(layouts, &error), qPrintable(error));
+    QVERIFY(console().click(KeyboardButton.center()));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY(console().keyDown(key));
+    if (steersForward)
+        QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('8') >= 10, WaitMs);
+    else
+        QTest::qWait(QuietMs); // time for a wrong forward run to start
+    QVERIFY(console().keyUp(key));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QLatin1String(steersForward ? "8+5" : "5")), qPrintable(failure()));
 }
 
 // Text from the robot

@@ -27,7 +27,8 @@ QString XTools::missingTools()
     const std::pair<const char *, const char *> tools[] = {{"Xvfb", "xvfb"},
                                                            {"xdotool", "xdotool"},
                                                            {"xset", "x11-xserver-utils"},
-                                                           {"xclip", "xclip"}};
+                                                           {"xclip", "xclip"},
+                                                           {"setxkbmap", "x11-xkb-utils"}};
     QStringList missing;
     for (const auto &[tool, package] : tools) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
@@ -184,6 +185,28 @@ bool XTools::setNumLock(bool on, QString *error) const
         return true;
     if (error && error->isEmpty())
         *error = QStringLiteral("Num Lock stays %1").arg(on ? "off" : "on");
+    return false;
+}
+
+QString XTools::keyboardLayouts() const
+{
+    static const QRegularExpression layout(QStringLiteral("^layout:\\s+(\\S+)$"),
+                                           QRegularExpression::MultilineOption);
+    const Result query = run(QStringLiteral("setxkbmap"), {QStringLiteral("-query")});
+    return layout.match(QString::fromLocal8Bit(query.output)).captured(1);
+}
+
+bool XTools::setKeyboardLayouts(const QString &layouts, QString *error) const
+{
+    const Result set = run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layouts});
+    // Read back: a layout the server did not take would leave the keys as they were.
+    const QString now = keyboardLayouts();
+    if (set.ok() && now == layouts)
+        return true;
+    if (error) {
+        *error = QStringLiteral("setxkbmap -layout %1 left the layouts at \"%2\": %3")
+                     .arg(layouts, now, QString::fromLocal8Bit(set.errors.trimmed()));
+    }
     return false;
 }
 

@@ -55,6 +55,10 @@ public:
     // Auto-repeat on, with this delay and rate, for held keys on every client.
     bool setKeyRepeat(int delayMs, int ratePerSecond, QString *error) const;
     bool setNumLock(bool on, QString *error) const;
+    // The keyboard map's layouts as setxkbmap names them, e.g. "us" or
+    // "ru,us"; empty when it cannot be asked.
+    QString keyboardLayouts() const;
+    bool setKeyboardLayouts(const QString &layouts, QString *error) const;
 
     // What a window manager sends when the operator clicks a window's close
     // button (WM_DELETE_WINDOW); there is no window manager here to do it.
