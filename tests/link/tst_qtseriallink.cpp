@@ -39,30 +39,38 @@ public:
     explicit DescriptorShortage(int spare)
     {
         ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        // New descriptors take the lowest free number, so once one reaches the
+        // highest in use, none below it is free.
+        const int highest = highestInUse();
         int fd;
         while ((fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) != -1) {
             m_fillers.push_back(fd);
-            if (fd == highestInUse())
+            if (fd >= highest)
                 break;
         }
-        m_ready = fd != -1;
+        if (fd == -1)
+            return;
         rlimit lowered = m_saved;
-        lowered.rlim_cur = rlim_t(m_fillers.back()) + 1 + rlim_t(spare);
-        m_ready = m_ready && ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+        lowered.rlim_cur = rlim_t(fd) + 1 + rlim_t(spare);
+        m_ready = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
     }
-    ~DescriptorShortage() { restore(); }
-    DescriptorShortage(const DescriptorShortage &) = delete;
-    DescriptorShortage &operator=(const DescriptorShortage &) = delete;
-
-    bool isReady() const { return m_ready; }
-    void restore()
+    ~DescriptorShortage()
     {
         ::setrlimit(RLIMIT_NOFILE, &m_saved);
         for (const int fd : m_fillers)
             ::close(fd);
-        m_fillers.clear();
+    }
+    DescriptorShortage(const DescriptorShortage &) = delete;
+    DescriptorShortage &operator=(const DescriptorShortage &) = delete;
+
+    bool isReady() const { return m_ready; }
+
+    static int countInUse()
+    {
+        return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files).size());
     }
 
+private:
     static int highestInUse()
     {
         int highest = -1;
@@ -71,12 +79,7 @@ public:
             highest = std::max(highest, entry.toInt());
         return highest;
     }
-    static int countInUse()
-    {
-        return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files).size());
-    }
 
-private:
     rlimit m_saved{};
     std::vector<int> m_fillers;
     bool m_ready = false;
