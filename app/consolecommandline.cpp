@@ -27,7 +27,7 @@ ConsoleCommandLine::ConsoleCommandLine()
     m_parser.addOption(m_platform);
 }
 
-bool ConsoleCommandLine::platformChosen() const
+QString ConsoleCommandLine::platform() const
 {
-    return m_parser.isSet(m_platform);
+    return m_parser.value(m_platform);
 }
