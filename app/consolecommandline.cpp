@@ -9,9 +9,11 @@ const char Description[] =
     "active its command byte goes out every 16 ms; what the robot sends back\n"
     "shows in the log.\n"
     "\n"
-    "Port N is the N-th serial device in natural order of device paths\n"
-    "(/dev/ttyACM0, /dev/ttyACM1, ..., /dev/ttyUSB0, ...). The environment\n"
-    "variable TAVIMORK_PORT<N> names the device for port N instead.";
+    "Port N is the N-th serial device: USB serial adapters first, then the\n"
+    "others (such as a built-in /dev/ttyS0), each group in natural order of\n"
+    "device paths (/dev/ttyACM0, /dev/ttyACM1, ..., /dev/ttyUSB0, ..., then\n"
+    "/dev/ttyS0, ...). On Windows port N is COMN. The environment variable\n"
+    "TAVIMORK_PORT<N> names the device for port N instead.";
 
 } // namespace
 
@@ -25,7 +27,7 @@ ConsoleCommandLine::ConsoleCommandLine()
     m_parser.addOption(m_platform);
 }
 
-bool ConsoleCommandLine::platformChosen() const
+QString ConsoleCommandLine::platform() const
 {
-    return m_parser.isSet(m_platform);
+    return m_parser.value(m_platform);
 }

@@ -8,8 +8,8 @@ class ConsoleCommandLine : public ProgramCommandLine
 public:
     ConsoleCommandLine();
 
-    // Qt's own -platform, passed on to the application object.
-    bool platformChosen() const;
+    // Qt's own -platform, passed on to the application object; empty when not given.
+    QString platform() const;
 
 private:
     QCommandLineOption m_platform;

@@ -39,10 +39,11 @@ int main(int argc, char *argv[])
         commandLine.printHelpOrVersion(TAVIMORK_VERSION);
         return 0;
     }
-    if (!commandLine.platformChosen() && !displayConfigured()) {
-        std::fputs("tavimork: needs a graphical display, but neither DISPLAY (X11) nor "
-                   "WAYLAND_DISPLAY (Wayland) is set.\nStart it from a desktop session.\n",
-                   stderr);
+    if (const QString problem = displayProblem(commandLine.platform()); !problem.isEmpty()) {
+        std::fprintf(stderr,
+                     "tavimork: needs a graphical display, but %s.\nStart it from a desktop "
+                     "session.\n",
+                     qPrintable(problem));
         return ExitNoDisplay;
     }
 

@@ -32,11 +32,8 @@ QString PortComboBox::entryToolTip(int listPosition) const
 {
     // Listed once: asking the system costs milliseconds on the window thread.
     const auto known = QSerialPortInfo::availablePorts();
-    QStringList paths;
-    for (const QSerialPortInfo &info : known)
-        paths.append(info.systemLocation());
     const qint16 port = Connection::portForListPosition(listPosition);
-    const QString device = m_directory.deviceFor(port, paths);
+    const QString device = m_directory.deviceFor(port, known);
     QStringList lines{portLine(port, device)};
     if (device.isEmpty())
         return lines.constFirst();

@@ -10,16 +10,31 @@
 class DeviceLock
 {
 public:
+    enum class Outcome {
+        Acquired,
+        // Someone else holds the device.
+        Held,
+        // The device could not be opened at all; errorString() says why.
+        Failed,
+    };
+
     DeviceLock() = default;
     ~DeviceLock() { release(); }
     DeviceLock(const DeviceLock &) = delete;
     DeviceLock &operator=(const DeviceLock &) = delete;
 
-    // False only when someone else holds the device. Trouble opening it at all is
-    // left for the real open to report, in its own words.
-    bool tryAcquire(const QString &devicePath);
+    Outcome tryAcquire(const QString &devicePath);
     void release();
+    // The system's own words for the last Failed outcome.
+    QString errorString() const { return m_error; }
+
+    // Why this process cannot open one more file right now (too many open
+    // files in it or in the system), or empty when it can. QSerialPort words a
+    // lock file it could not create for want of a descriptor as a permission
+    // error; this tells the two apart.
+    static QString descriptorShortage();
 
 private:
     int m_fd = -1;
+    QString m_error;
 };

@@ -1,17 +1,14 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
-// Whether a graphical display is configured for the programs' windows.
-// Without one Qt aborts while creating a widget application, with a message
-// about plugins that does not tell the operator what is missing.
-inline bool displayConfigured()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-#else
-    return true;
-#endif
-}
+// Why the programs' windows cannot show, or empty when, as far as can be told
+// before Qt starts, they can. Without a display Qt aborts while creating a
+// widget application, with a message about plugins that does not tell the
+// operator what is missing. The answer completes "needs a graphical display,
+// but ...".
+//
+// platform is a name given with -platform, if any; QT_QPA_PLATFORM counts
+// when it is not given. Where such a choice names another platform, or a
+// Wayland display is set, Qt is left to report its own trouble.
+QString displayProblem(const QString &platform = {});

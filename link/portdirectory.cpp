@@ -5,44 +5,9 @@
 
 #include <algorithm>
 
-PortDirectory::PortDirectory(QProcessEnvironment env)
-    : m_environment(std::move(env))
-{}
+namespace {
 
-PortDirectory::PortDirectory(QProcessEnvironment env, QStringList devices)
-    : m_environment(std::move(env))
-    , m_devices(std::move(devices))
-{}
-
-QString PortDirectory::deviceFor(qint16 port) const
-{
-    return deviceFor(port, devices());
-}
-
-QString PortDirectory::deviceFor(qint16 port, const QStringList &systemDevices) const
-{
-    if (!isValidPort(port))
-        return {};
-
-    const QString named = m_environment.value(overrideVariable(port)).trimmed();
-    if (!named.isEmpty())
-        return named;
-
-#ifdef Q_OS_WIN
-    Q_UNUSED(systemDevices)
-    return QStringLiteral("COM%1").arg(port);
-#else
-    const QStringList ordered = naturalOrder(m_devices.value_or(systemDevices));
-    return port <= ordered.size() ? ordered.at(port - 1) : QString();
-#endif
-}
-
-QString PortDirectory::overrideVariable(qint16 port)
-{
-    return QStringLiteral("TAVIMORK_PORT%1").arg(port);
-}
-
-QStringList PortDirectory::naturalOrder(QStringList paths)
+QStringList naturalOrder(QStringList paths)
 {
     // A fixed locale keeps the numbering identical everywhere; the C locale
     // would silently ignore numeric mode.
@@ -54,19 +19,69 @@ QStringList PortDirectory::naturalOrder(QStringList paths)
         const int order = collator.compare(a, b);
         return order != 0 ? order < 0 : a < b;
     });
-    paths.removeDuplicates();
     return paths;
 }
 
-QStringList PortDirectory::devices() const
+} // namespace
+
+PortDirectory::PortDirectory(QProcessEnvironment env)
+    : m_environment(std::move(env))
+{}
+
+PortDirectory::PortDirectory(QProcessEnvironment env, QList<Device> devices)
+    : m_environment(std::move(env))
+    , m_devices(std::move(devices))
+{}
+
+QString PortDirectory::deviceFor(qint16 port) const
 {
     if (m_devices)
-        return *m_devices;
-
+        return deviceFor(port, *m_devices);
     // Asked on every lookup: adapters are plugged in while the console runs.
-    QStringList found;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        found.append(info.systemLocation());
-    return found;
+    return deviceFor(port, QSerialPortInfo::availablePorts());
+}
+
+QString PortDirectory::deviceFor(qint16 port, const QList<QSerialPortInfo> &systemPorts) const
+{
+    if (m_devices)
+        return deviceFor(port, *m_devices);
+    QList<Device> devices;
+    devices.reserve(systemPorts.size());
+    for (const QSerialPortInfo &info : systemPorts)
+        devices.append({info.systemLocation(), info.hasVendorIdentifier()});
+    return deviceFor(port, devices);
+}
+
+QString PortDirectory::deviceFor(qint16 port, const QList<Device> &devices) const
+{
+    if (!isValidPort(port))
+        return {};
+
+    const QString named = m_environment.value(overrideVariable(port)).trimmed();
+    if (!named.isEmpty())
+        return named;
+
+#ifdef Q_OS_WIN
+    Q_UNUSED(devices)
+    return QStringLiteral("COM%1").arg(port);
+#else
+    const QStringList ordered = numberingOrder(devices);
+    return port <= ordered.size() ? ordered.at(port - 1) : QString();
+#endif
+}
+
+QString PortDirectory::overrideVariable(qint16 port)
+{
+    return QStringLiteral("TAVIMORK_PORT%1").arg(port);
+}
+
+QStringList PortDirectory::numberingOrder(const QList<Device> &devices)
+{
+    QStringList usb;
+    QStringList other;
+    for (const Device &device : devices)
+        (device.usb ? usb : other).append(device.path);
+    QStringList ordered = naturalOrder(usb) + naturalOrder(other);
+    ordered.removeDuplicates();
+    return ordered;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QProcessEnvironment>
+#include <QSerialPortInfo>
 #include <QString>
 #include <QStringList>
 
@@ -11,34 +13,44 @@
 // TAVIMORK_PORT<N> in the environment names the device for port N outright,
 // e.g. TAVIMORK_PORT1=/dev/serial/by-id/usb-FTDI_...; it wins on every platform.
 // Otherwise port N is COMN on Windows, and elsewhere the N-th serial device the
-// system lists, sorted by path in natural order: /dev/ttyACM0, /dev/ttyACM2,
-// /dev/ttyACM10, /dev/ttyS0, /dev/ttyUSB0. That numbering shifts when adapters
-// come and go, which is what the environment override is for.
+// system lists: USB adapters first (any device the system names a USB vendor
+// for), then the rest, each group sorted by path in natural order:
+// /dev/ttyACM0, /dev/ttyACM2, /dev/ttyACM10, /dev/ttyUSB0, then /dev/ttyS0.
+// So a computer's built-in port does not push the operator's adapter off
+// port 1. That numbering shifts when adapters come and go, which is what the
+// environment override is for.
 class PortDirectory
 {
 public:
     static constexpr qint16 FirstPort = 1;
     static constexpr qint16 LastPort = 16;
 
+    struct Device
+    {
+        QString path;
+        bool usb = false;
+    };
+
     explicit PortDirectory(QProcessEnvironment env = QProcessEnvironment::systemEnvironment());
-    // Numbers ports over the given device paths instead of asking the system.
-    PortDirectory(QProcessEnvironment env, QStringList devices);
+    // Numbers ports over the given devices instead of asking the system.
+    PortDirectory(QProcessEnvironment env, QList<Device> devices);
 
     // Empty when the number is out of range or has no device.
     QString deviceFor(qint16 port) const;
-    // The same over serial devices the caller has already listed (a
-    // directory made over given devices keeps to those).
-    QString deviceFor(qint16 port, const QStringList &systemDevices) const;
+    // The same over serial ports the caller has already listed (a directory
+    // made over given devices keeps to those).
+    QString deviceFor(qint16 port, const QList<QSerialPortInfo> &systemPorts) const;
 
     static bool isValidPort(qint16 port) { return port >= FirstPort && port <= LastPort; }
     // "TAVIMORK_PORT3" for port 3.
     static QString overrideVariable(qint16 port);
-    // Natural order, duplicates removed; the same on every machine and locale.
-    static QStringList naturalOrder(QStringList paths);
+    // The paths in port order: USB devices first, each group in natural order
+    // (the same on every machine and locale), duplicates removed.
+    static QStringList numberingOrder(const QList<Device> &devices);
 
 private:
-    QStringList devices() const;
+    QString deviceFor(qint16 port, const QList<Device> &devices) const;
 
     QProcessEnvironment m_environment;
-    std::optional<QStringList> m_devices;
+    std::optional<QList<Device>> m_devices;
 };

@@ -148,8 +148,14 @@ bool QtSerialLink::open()
 
     // Before QSerialPort touches the line, so a refused open leaves the holder's
     // settings alone.
-    if (!m_lock.tryAcquire(real))
+    switch (m_lock.tryAcquire(real)) {
+    case DeviceLock::Outcome::Acquired:
+        break;
+    case DeviceLock::Outcome::Held:
         return fail(tr("Cannot open %1: in use by another program").arg(portLabel()));
+    case DeviceLock::Outcome::Failed:
+        return fail(tr("Cannot open %1: %2").arg(portLabel(), m_lock.errorString()));
+    }
 
     m_port.setPortName(real);
     // The port is closed here, so these only become the settings it opens with.
@@ -157,10 +163,16 @@ bool QtSerialLink::open()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
 
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_lock.release();
         QString reason = m_port.errorString();
-        if (m_port.error() == QSerialPort::PermissionError)
-            reason = tr("%1 (in use by another program, or no access rights)").arg(reason);
+        if (m_port.error() == QSerialPort::PermissionError) {
+            // Asked while the device lock still holds its descriptor, as it did
+            // when QSerialPort tried to create its lock file.
+            const QString shortage = DeviceLock::descriptorShortage();
+            reason = shortage.isEmpty()
+                         ? tr("%1 (in use by another program, or no access rights)").arg(reason)
+                         : shortage;
+        }
+        m_lock.release();
         return fail(tr("Cannot open %1: %2").arg(portLabel(), reason));
     }
     // QSerialPort does not reliably report a refused setting at open; setting each

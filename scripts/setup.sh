@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
-  qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev libxcb-xkb-dev
+  qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev libxcb1-dev libxcb-xkb-dev
   # manual pages, from the programs' --help
   help2man
   # runtime look: a metric-compatible Tahoma, a general UI font, and one that

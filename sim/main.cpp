@@ -34,11 +34,14 @@ int main(int argc, char **argv)
     SimCommandLine commandLine;
     if (!commandLine.parse(argc, argv))
         return SimCommandLine::ExitUsage;
-    if (commandLine.needsWindow() && !displayConfigured()) {
-        std::fputs("tavimork-sim: the window needs a graphical display, but neither DISPLAY (X11) "
-                   "nor WAYLAND_DISPLAY (Wayland) is set.\nRun with --headless for no window.\n",
-                   stderr);
-        return ExitFailure;
+    if (commandLine.needsWindow()) {
+        if (const QString problem = displayProblem(); !problem.isEmpty()) {
+            std::fprintf(stderr,
+                         "tavimork-sim: the window needs a graphical display, but %s.\nRun with "
+                         "--headless for no window.\n",
+                         qPrintable(problem));
+            return ExitFailure;
+        }
     }
     const auto app = makeApplication(commandLine.needsWindow(), argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavimork-sim"));

@@ -7,41 +7,67 @@ class tst_PortDirectory : public QObject
     Q_OBJECT
 
 private slots:
-    void numbersDevicesInNaturalOrder_data();
-    void numbersDevicesInNaturalOrder();
+    void numbersUsbDevicesFirstThenTheRestInNaturalOrder_data();
+    void numbersUsbDevicesFirstThenTheRestInNaturalOrder();
     void environmentNamesDeviceAheadOfTheList();
     void numbersWithoutDeviceGiveNothing_data();
     void numbersWithoutDeviceGiveNothing();
 };
 
-void tst_PortDirectory::numbersDevicesInNaturalOrder_data()
+namespace {
+
+QList<PortDirectory::Device> listed(const QStringList &paths, const QStringList &usb = {})
+{
+    QList<PortDirectory::Device> devices;
+    for (const QString &path : paths)
+        devices.append({path, usb.contains(path)});
+    return devices;
+}
+
+} // namespace
+
+void tst_PortDirectory::numbersUsbDevicesFirstThenTheRestInNaturalOrder_data()
 {
     QTest::addColumn<QStringList>("devices");
+    QTest::addColumn<QStringList>("usb");
     QTest::addColumn<QStringList>("ordered");
 
     QTest::newRow("numbers by value")
-        << QStringList{"/dev/ttyACM10", "/dev/ttyACM2", "/dev/ttyACM1"}
+        << QStringList{"/dev/ttyACM10", "/dev/ttyACM2", "/dev/ttyACM1"} << QStringList{}
         << QStringList{"/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM10"};
     QTest::newRow("families by name")
-        << QStringList{"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyACM0", "/dev/ttyS9"}
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyACM0", "/dev/ttyS9"} << QStringList{}
         << QStringList{"/dev/ttyACM0", "/dev/ttyS9", "/dev/ttyS10", "/dev/ttyUSB0"};
     QTest::newRow("leading zero ties broken, duplicates dropped")
-        << QStringList{"/dev/ttyACM1", "/dev/ttyACM01", "/dev/ttyACM1"}
+        << QStringList{"/dev/ttyACM1", "/dev/ttyACM01", "/dev/ttyACM1"} << QStringList{}
         << QStringList{"/dev/ttyACM01", "/dev/ttyACM1"};
+    QTest::newRow("adapters ahead of built-in ports")
+        << QStringList{"/dev/ttyS1", "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyACM0"}
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyACM0"}
+        << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1"};
+    QTest::newRow("each group by value")
+        << QStringList{"/dev/ttyS10", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyUSB2"}
+        << QStringList{"/dev/ttyUSB10", "/dev/ttyUSB2"}
+        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyS10"};
+    // What the system says about the device counts, not its name.
+    QTest::newRow("USB by vendor, whatever the name")
+        << QStringList{"/dev/rfcomm0", "/dev/ttyUSB1", "/dev/ttyXR0"} << QStringList{"/dev/ttyXR0"}
+        << QStringList{"/dev/ttyXR0", "/dev/rfcomm0", "/dev/ttyUSB1"};
 }
 
-void tst_PortDirectory::numbersDevicesInNaturalOrder()
+void tst_PortDirectory::numbersUsbDevicesFirstThenTheRestInNaturalOrder()
 {
     QFETCH(QStringList, devices);
+    QFETCH(QStringList, usb);
     QFETCH(QStringList, ordered);
 
-    QCOMPARE(PortDirectory::naturalOrder(devices), ordered);
+    QCOMPARE(PortDirectory::numberingOrder(listed(devices, usb)), ordered);
     // Whatever order the system lists them in.
     std::reverse(devices.begin(), devices.end());
-    QCOMPARE(PortDirectory::naturalOrder(devices), ordered);
+    QCOMPARE(PortDirectory::numberingOrder(listed(devices, usb)), ordered);
 
 #ifndef Q_OS_WIN
-    const PortDirectory directory(QProcessEnvironment(), devices);
+    const PortDirectory directory(QProcessEnvironment(), listed(devices, usb));
     for (qint16 port = 1; port <= ordered.size(); ++port)
         QCOMPARE(directory.deviceFor(port), ordered.at(port - 1));
 #endif
@@ -52,8 +78,7 @@ void tst_PortDirectory::environmentNamesDeviceAheadOfTheList()
     QProcessEnvironment env;
     env.insert(QStringLiteral("TAVIMORK_PORT1"), QStringLiteral("/dev/pts/4"));
     env.insert(QStringLiteral("TAVIMORK_PORT16"), QStringLiteral("/dev/serial/by-id/usb-bot"));
-    const PortDirectory directory(env,
-                                  {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")});
+    const PortDirectory directory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}));
 
     QCOMPARE(directory.deviceFor(1), QStringLiteral("/dev/pts/4"));
     QCOMPARE(directory.deviceFor(16), QStringLiteral("/dev/serial/by-id/usb-bot"));
@@ -82,8 +107,7 @@ void tst_PortDirectory::numbersWithoutDeviceGiveNothing()
     QProcessEnvironment env;
     env.insert(QStringLiteral("TAVIMORK_PORT17"), QStringLiteral("/dev/ttyUSB9"));
     env.insert(QStringLiteral("TAVIMORK_PORT0"), QStringLiteral("/dev/ttyUSB9"));
-    const PortDirectory directory(env,
-                                  {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB1")});
+    const PortDirectory directory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}));
 
     QCOMPARE(directory.deviceFor(port), QString());
 }

@@ -10,7 +10,11 @@
 
 #include <memory>
 
+#include <cstring>
+#include <vector>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +29,61 @@ PortDirectory directoryWithPort1(const QString &device)
     env.insert(PortDirectory::overrideVariable(1), device);
     return PortDirectory(env, {});
 }
+
+// Leaves this process exactly `spare` free descriptors until destroyed: the
+// gaps below the highest one in use are filled, and the soft limit is set
+// just above it.
+class DescriptorShortage
+{
+public:
+    explicit DescriptorShortage(int spare)
+    {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        // New descriptors take the lowest free number, so once one reaches the
+        // highest in use, none below it is free.
+        const int highest = highestInUse();
+        int fd;
+        while ((fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) != -1) {
+            m_fillers.push_back(fd);
+            if (fd >= highest)
+                break;
+        }
+        if (fd == -1)
+            return;
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = rlim_t(fd) + 1 + rlim_t(spare);
+        m_ready = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorShortage()
+    {
+        ::setrlimit(RLIMIT_NOFILE, &m_saved);
+        for (const int fd : m_fillers)
+            ::close(fd);
+    }
+    DescriptorShortage(const DescriptorShortage &) = delete;
+    DescriptorShortage &operator=(const DescriptorShortage &) = delete;
+
+    bool isReady() const { return m_ready; }
+
+    static int countInUse()
+    {
+        return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files).size());
+    }
+
+private:
+    static int highestInUse()
+    {
+        int highest = -1;
+        const QStringList entries = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files);
+        for (const QString &entry : entries)
+            highest = std::max(highest, entry.toInt());
+        return highest;
+    }
+
+    rlimit m_saved{};
+    std::vector<int> m_fillers;
+    bool m_ready = false;
+};
 
 } // namespace
 
@@ -48,6 +107,8 @@ private slots:
     void veryLongPathOpensAndNamesTheRealDevice();
     void farEndHangUpClosesTheLinkOnceAndGoesQuiet();
     void portWithoutDeviceDoesNotOpen();
+    void descriptorShortageIsReportedAsSuchAndLeaksNothing_data();
+    void descriptorShortageIsReportedAsSuchAndLeaksNothing();
     void refusesPortNumbersOutsideTheRange();
 
 private:
@@ -308,6 +369,41 @@ void tst_QtSerialLink::portWithoutDeviceDoesNotOpen()
     QVERIFY(!absent.setPortOpen(true));
     QVERIFY(!absent.portOpen());
     QVERIFY2(absent.errorString().contains(missing), qPrintable(absent.errorString()));
+}
+
+void tst_QtSerialLink::descriptorShortageIsReportedAsSuchAndLeaksNothing_data()
+{
+    // Opening takes one descriptor at each step: the device lock, the lock
+    // file, the device; each row runs out at another of them.
+    QTest::addColumn<int>("spare");
+    for (int spare = 0; spare <= 2; ++spare)
+        QTest::addRow("%d spare", spare) << spare;
+}
+
+void tst_QtSerialLink::descriptorShortageIsReportedAsSuchAndLeaksNothing()
+{
+    QFETCH(int, spare);
+    const QString shortage = QString::fromLocal8Bit(std::strerror(EMFILE));
+    const int before = DescriptorShortage::countInUse();
+
+    QStringList reasons;
+    {
+        DescriptorShortage limit(spare);
+        QVERIFY(limit.isReady());
+        // Again and again: a descriptor left behind by one attempt would
+        // change the next one's reason.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_link->setPortOpen(true);
+            reasons << m_link->errorString();
+        }
+    }
+    for (const QString &reason : std::as_const(reasons))
+        QVERIFY2(reason.contains(shortage) && !reason.contains(QStringLiteral("another program")),
+                 qPrintable(reason));
+    QVERIFY(!m_link->portOpen());
+    QCOMPARE(DescriptorShortage::countInUse(), before);
+
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
 }
 
 void tst_QtSerialLink::refusesPortNumbersOutsideTheRange()

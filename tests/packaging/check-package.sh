@@ -62,21 +62,31 @@ for program in "${programs[@]}"; do
   grep -q "^Usage: .*$program" <<<"$(env -i "$work/root/usr/bin/$program" --help)" \
     || fail "$program --help shows no usage"
 done
-expect_exit() { # status program args...
-  local want=$1 program=$2
-  shift 2
+expect_exit() { # status [NAME=value...] program args...
+  local want=$1 vars=()
+  shift
+  while [[ $1 == *=* ]]; do vars+=("$1"); shift; done
+  local program=$1
+  shift
   set +e
-  env -i "$work/root/usr/bin/$program" "$@" >"$work/out.log" 2>&1
+  env -i "${vars[@]}" "$work/root/usr/bin/$program" "$@" >"$work/out.log" 2>&1
   local got=$?
   set -e
   [ "$got" -eq "$want" ] || { cat "$work/out.log" >&2; fail "$program $* exited with $got, not $want"; }
 }
 expect_exit 2 tavimork --no-such-option
 expect_exit 2 tavimork unexpected-argument
-expect_exit 1 tavimork
-grep -q 'DISPLAY.*WAYLAND_DISPLAY' "$work/out.log" || fail "tavimork without a display does not say what is missing"
-expect_exit 1 tavimork-sim
-grep -q -- '--headless' "$work/out.log" || fail "tavimork-sim without a display does not suggest --headless"
+# No display, one where no X server answers, and a name that is no display at all.
+for row in '|neither DISPLAY.*WAYLAND_DISPLAY' ':65000|no X server answers at DISPLAY=:65000' \
+           'garbage|no X server answers at DISPLAY=garbage'; do
+  display=${row%%|*} said=${row#*|}
+  expect_exit 1 DISPLAY="$display" tavimork
+  grep -q "needs a graphical display, but $said" "$work/out.log" \
+    || { cat "$work/out.log" >&2; fail "tavimork with DISPLAY='$display' does not say what is missing"; }
+  expect_exit 1 DISPLAY="$display" tavimork-sim
+  grep -q "needs a graphical display, but $said" "$work/out.log" && grep -q -- '--headless' "$work/out.log" \
+    || { cat "$work/out.log" >&2; fail "tavimork-sim with DISPLAY='$display' does not say what is missing"; }
+done
 
 # The launcher points port 1 at the device the simulator announces, passes
 # its options to the simulator and ends it when the console closes.
