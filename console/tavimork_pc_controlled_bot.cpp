@@ -205,15 +205,14 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     // The release of a key held while the focus moves away goes to another
     // control, so the robot would drive on with nobody holding the key.
     connect(cmdKeyBoard, &KeyboardControlButton::focusLostWithSteeringKeyHeld, this,
-            [this] { post([session = &m_session] { session->stop(); }); });
+            &Self::postStop);
 
     // One key stops from anywhere in the window, wherever the focus and the
     // pointer are. The keyboard button keeps it as one of its own keys, which
     // stop on release.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setAutoRepeat(false);
-    connect(escape, &QShortcut::activated, this,
-            [this] { post([session = &m_session] { session->stop(); }); });
+    connect(escape, &QShortcut::activated, this, &Self::postStop);
 }
 
 void Tavimork_PC_Controlled_Bot::Form_Load()
@@ -302,7 +301,7 @@ void Tavimork_PC_Controlled_Bot::lblRight_MouseMove()
 
 void Tavimork_PC_Controlled_Bot::lblStop_MouseMove()
 {
-    post([session = &m_session] { session->stop(); });
+    postStop();
 }
 
 void Tavimork_PC_Controlled_Bot::pointerPassedOver(QWidget *zone)
@@ -334,7 +333,7 @@ void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(int keyCode)
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyUp(int)
 {
-    post([session = &m_session] { session->stop(); });
+    postStop();
 }
 
 void Tavimork_PC_Controlled_Bot::appendReceived(const QString &text)
@@ -379,6 +378,11 @@ void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)
 {
     shutDownSession();
     QWidget::closeEvent(event);
+}
+
+void Tavimork_PC_Controlled_Bot::postStop()
+{
+    post([session = &m_session] { session->stop(); });
 }
 
 void Tavimork_PC_Controlled_Bot::shutDownSession()

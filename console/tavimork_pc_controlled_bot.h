@@ -77,6 +77,8 @@ private:
     int selectedListPosition() const;
     // Runs a step on the session's thread, after every step posted before it.
     template <typename Step> void post(Step step);
+    // The stop step, from every input that stops.
+    void postStop();
     void shutDownSession();
 
     DriveSession &m_session;

@@ -62,10 +62,6 @@ qsizetype unfinishedTailBytes(QByteArrayView bytes)
 }
 } // namespace
 
-ReceivedTextDecoder::ReceivedTextDecoder(ControlForm form)
-    : m_controlForm(form)
-{}
-
 QString ReceivedTextDecoder::controlPictures()
 {
     QString pictures;

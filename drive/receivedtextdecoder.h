@@ -16,8 +16,6 @@ public:
     // angle brackets (<NUL>), which any font can.
     enum class ControlForm { Picture, Name };
 
-    explicit ReceivedTextDecoder(ControlForm form = ControlForm::Picture);
-
     // Every control picture decode() may show in the Picture form, for
     // finding out whether the log's font can draw them.
     static QString controlPictures();
@@ -44,7 +42,7 @@ private:
     QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                     QStringDecoder::Flag::ConvertInitialBom};
     QByteArray m_unfinished;
-    ControlForm m_controlForm;
+    ControlForm m_controlForm = ControlForm::Picture;
     // The last arrival ended in CR: an LF opening this one belongs to the
     // same line break, which is already shown.
     bool m_afterCr = false;

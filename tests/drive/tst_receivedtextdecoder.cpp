@@ -118,7 +118,8 @@ private slots:
     {
         QFETCH(QByteArrayList, arrivals);
         QFETCH(QString, shown);
-        ReceivedTextDecoder decoder(ReceivedTextDecoder::ControlForm::Name);
+        ReceivedTextDecoder decoder;
+        decoder.setControlForm(ReceivedTextDecoder::ControlForm::Name);
         QString text;
         for (const QByteArray &bytes : arrivals)
             text += decoder.decode(bytes);
