@@ -4,7 +4,6 @@
 
 #include <QThread>
 
-#include <cstdlib>
 #include <memory>
 
 // What the exit handler is given. Handlers cannot be taken back, so after a
@@ -16,15 +15,10 @@ struct DriveSessionExitGuard::Slot
 
 DriveSessionExitGuard::DriveSessionExitGuard(DriveSession &session)
 {
-#ifdef __GLIBC__
-    // on_exit() rather than atexit(): it passes the slot, so no global is needed.
     auto slot = std::make_unique<Slot>();
     slot->session = &session;
-    if (::on_exit(&DriveSessionExitGuard::onExit, slot.get()) == 0)
+    if (registerExitHandler(slot.get()))
         m_slot = slot.release();
-#else
-    Q_UNUSED(session);
-#endif
 }
 
 DriveSessionExitGuard::~DriveSessionExitGuard()
@@ -33,9 +27,9 @@ DriveSessionExitGuard::~DriveSessionExitGuard()
         m_slot->session = nullptr;
 }
 
-void DriveSessionExitGuard::onExit(int, void *slot)
+void DriveSessionExitGuard::onExit(Slot *slot)
 {
-    const std::unique_ptr<Slot> owned(static_cast<Slot *>(slot));
+    const std::unique_ptr<Slot> owned(slot);
     DriveSession *const session = owned->session;
     if (!session)
         return;

@@ -20,7 +20,9 @@ public:
 
 private:
     struct Slot;
-    static void onExit(int status, void *slot);
+    // The system's exit hook, in a file of the platform's.
+    static bool registerExitHandler(Slot *slot);
+    static void onExit(Slot *slot);
 
     // Owned by the exit handler; null when none could be registered.
     Slot *m_slot = nullptr;

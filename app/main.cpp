@@ -26,9 +26,8 @@ constexpr int ExitNoDisplay = 1;
 int main(int argc, char *argv[])
 {
     // Before any thread starts (the drive thread, Qt's X event reader, D-Bus),
-    // so that all of them inherit the mask and the signals reach only the
-    // signalfd below.
-    TerminationSignals::blockInThisThread();
+    // so that all of them inherit what it sets up.
+    TerminationSignals::prepareProcess();
 
     ConsoleCommandLine commandLine;
     if (!commandLine.parse(argc, argv))
@@ -67,12 +66,16 @@ int main(int argc, char *argv[])
                                       std::make_unique<DialogMessageBoxPresenter>(), directory);
 
     // Logout, Ctrl+C and service managers end the console as closing the
-    // window does. exit() as well, for a message box's loop that may be running.
+    // window does, the stop out before the slot returns: Windows ends the
+    // process right after. exit() as well, for a message box's loop that may
+    // be running.
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &window, [&window] {
-        window.close();
-        QCoreApplication::exit(0);
-    });
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &window,
+                     [&window, &drive] {
+                         window.close();
+                         drive.shutdown();
+                         QCoreApplication::exit(0);
+                     });
 
     window.show();
     return app.exec();

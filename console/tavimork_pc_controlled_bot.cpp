@@ -87,7 +87,7 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     , m_session(session)
     , m_messageBox(std::move(messageBox))
     , m_directory(std::move(directory))
-    , m_deviceWatch(new DeviceListWatch(QStringLiteral("/dev"), this))
+    , m_deviceWatch(new DeviceListWatch(this))
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
     setWindowTitle(tr(WindowTitle));
@@ -111,6 +111,7 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 
     bindEvents();
     Form_Load();
+    m_deviceWatch->setWatching(true);
 }
 
 // A window destroyed without being closed still leaves the robot stopped and
@@ -175,12 +176,8 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(cmdConn, &QPushButton::clicked, this, &Self::cmdConn_Click);
     connect(cmdDisc, &QPushButton::clicked, this, &Self::cmdDisc_Click);
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
-    // An open port's line says what was opened; only a closed one follows
-    // adapters plugged in and out.
-    connect(m_deviceWatch, &DeviceListWatch::devicesChanged, this, [this] {
-        if (cmdConn->isEnabled())
-            showSelectedPort();
-    });
+    // Only while closed (see showClosedState).
+    connect(m_deviceWatch, &DeviceListWatch::devicesChanged, this, &Self::showSelectedPort);
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);
@@ -245,6 +242,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     cmdConn->setEnabled(false);
     cmdDisc->setEnabled(true);
     Combo4->setEnabled(false);
+    m_deviceWatch->setWatching(false);
     m_openPort = Connection::portForListPosition(position);
     m_statusLine->showOpen(tr("Port %1 open: %2").arg(m_openPort).arg(result.detail));
 }
@@ -352,6 +350,9 @@ void Tavimork_PC_Controlled_Bot::showClosedState()
     cmdDisc->setEnabled(false);
     cmdConn->setEnabled(true);
     Combo4->setEnabled(true);
+    // An open port's line says what was opened; only a closed one follows
+    // adapters plugged in and out.
+    m_deviceWatch->setWatching(true);
 }
 
 int Tavimork_PC_Controlled_Bot::selectedListPosition() const

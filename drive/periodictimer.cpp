@@ -1,88 +1,57 @@
 #include "periodictimer.h"
 
-#include <QSocketNotifier>
 #include <QTimer>
 
-#ifdef Q_OS_LINUX
-#include <cstdint>
+class PeriodicTimer::PreciseTimerEngine : public Engine
+{
+public:
+    // Children of the owner, so they move with it to the drive thread.
+    PreciseTimerEngine(PeriodicTimer *owner, std::chrono::milliseconds period)
+        : m_timer(owner)
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(period);
+        QObject::connect(&m_timer, &QTimer::timeout, owner, &PeriodicTimer::expired);
+    }
 
-#include <sys/timerfd.h>
-#include <unistd.h>
-#endif
+    void start() override { m_timer.start(); }
+    void stop() override { m_timer.stop(); }
+    // A QTimer that fell behind fires once, not once per missed period.
+    bool takeExpiry() override { return true; }
+
+private:
+    QTimer m_timer;
+};
+
+std::unique_ptr<PeriodicTimer::Engine>
+PeriodicTimer::makePreciseTimerEngine(PeriodicTimer *owner, std::chrono::milliseconds period)
+{
+    return std::make_unique<PreciseTimerEngine>(owner, period);
+}
 
 PeriodicTimer::PeriodicTimer(std::chrono::milliseconds period, QObject *parent)
     : TickSource(parent)
-    , m_period(period)
-{
-#ifdef Q_OS_LINUX
-    m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_fd != -1) {
-        m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, &PeriodicTimer::expired);
-        return;
-    }
-#endif
-    m_timer = new QTimer(this);
-    m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(m_period);
-    connect(m_timer, &QTimer::timeout, this, &PeriodicTimer::expired);
-}
+    , m_engine(makeEngine(this, period))
+{}
 
-PeriodicTimer::~PeriodicTimer()
-{
-#ifdef Q_OS_LINUX
-    if (m_fd != -1) {
-        delete m_notifier;
-        ::close(m_fd);
-    }
-#endif
-}
+PeriodicTimer::~PeriodicTimer() = default;
 
 void PeriodicTimer::start()
 {
     if (m_active)
         return;
     m_active = true;
-#ifdef Q_OS_LINUX
-    if (m_fd != -1) {
-        const auto nanoseconds = std::chrono::nanoseconds(m_period).count();
-        const timespec period{time_t(nanoseconds / 1'000'000'000),
-                              long(nanoseconds % 1'000'000'000)};
-        const itimerspec every{period, period};
-        ::timerfd_settime(m_fd, 0, &every, nullptr);
-        return;
-    }
-#endif
-    m_timer->start();
+    m_engine->start();
 }
 
 void PeriodicTimer::stop()
 {
     m_active = false;
-#ifdef Q_OS_LINUX
-    if (m_fd != -1) {
-        const itimerspec disarmed{};
-        ::timerfd_settime(m_fd, 0, &disarmed, nullptr);
-        // An expiry that is already counted must not tick after the stop.
-        std::uint64_t expirations = 0;
-        [[maybe_unused]] const auto drained = ::read(m_fd, &expirations, sizeof expirations);
-        return;
-    }
-#endif
-    m_timer->stop();
+    m_engine->stop();
 }
 
 void PeriodicTimer::expired()
 {
-#ifdef Q_OS_LINUX
-    if (m_fd != -1) {
-        // A thread held up for several periods sends one byte, not a burst of
-        // stale ones.
-        std::uint64_t expirations = 0;
-        if (::read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
-            return;
-    }
-#endif
-    if (m_active)
+    if (m_engine->takeExpiry() && m_active)
         emit tick();
 }

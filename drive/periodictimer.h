@@ -5,15 +5,13 @@
 #include <chrono>
 #include <memory>
 
-class QSocketNotifier;
-class QTimer;
-
 // A tick every period on the thread it lives on.
 //
 // On Linux it is a timerfd: the kernel keeps the period exact and wakes the
 // thread within microseconds, where a QTimer rounds every wait up to a whole
-// millisecond and so drifts up to 1 ms late on each tick. Elsewhere it is a
-// precise QTimer.
+// millisecond and so drifts up to 1 ms late on each tick. Elsewhere, and where
+// no timerfd can be had, it is a precise QTimer, which on Windows is a 1 ms
+// multimedia timer.
 class PeriodicTimer : public TickSource
 {
     Q_OBJECT
@@ -27,11 +25,30 @@ public:
     bool isActive() const override { return m_active; }
 
 private:
+    // What wakes the thread each period; calls expired() when it does.
+    class Engine
+    {
+    public:
+        virtual ~Engine() = default;
+        virtual void start() = 0;
+        // No expiry already counted may tick after this.
+        virtual void stop() = 0;
+        // Whether this wake-up is a period's end. A thread held up for several
+        // periods takes one, so it sends one byte, not a burst of stale ones.
+        virtual bool takeExpiry() = 0;
+    };
+    class PreciseTimerEngine;
+    // Where the platform has a steadier timer than Qt's, in its own file.
+    class PlatformEngine;
+
+    // The platform's engine.
+    static std::unique_ptr<Engine> makeEngine(PeriodicTimer *owner,
+                                              std::chrono::milliseconds period);
+    static std::unique_ptr<Engine> makePreciseTimerEngine(PeriodicTimer *owner,
+                                                          std::chrono::milliseconds period);
+
     void expired();
 
-    const std::chrono::milliseconds m_period;
     bool m_active = false;
-    int m_fd = -1;
-    QSocketNotifier *m_notifier = nullptr;
-    QTimer *m_timer = nullptr;
+    std::unique_ptr<Engine> m_engine;
 };

@@ -6,7 +6,8 @@
 // configured. QSerialPort's own lock file is keyed by path, so a second path to
 // the same device (a /dev/serial/by-id link) slips past it, and root ignores
 // TIOCEXCL; an flock() on the device node catches both. Programs that take
-// neither kind of lock cannot be detected. A no-op where flock() does not exist.
+// neither kind of lock cannot be detected. On Windows the system itself opens a
+// port for one handle only, and this holds nothing.
 class DeviceLock
 {
 public:
@@ -23,7 +24,13 @@ public:
     DeviceLock(const DeviceLock &) = delete;
     DeviceLock &operator=(const DeviceLock &) = delete;
 
-    Outcome tryAcquire(const QString &devicePath);
+    // The device a path leads to, through links, on which the lock is taken
+    // and the port opened: the lock file other serial programs look for is
+    // named after it (LCK..ttyUSB0), whatever link or by-id path led there.
+    // Empty when there is no such device. A Windows port name stays as it is.
+    static QString deviceNode(const QString &devicePath);
+
+    Outcome tryAcquire(const QString &deviceNode);
     void release();
     // The system's own words for the last Failed outcome.
     QString errorString() const { return m_error; }

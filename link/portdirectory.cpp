@@ -28,10 +28,17 @@ PortDirectory::PortDirectory(QProcessEnvironment env)
     : m_environment(std::move(env))
 {}
 
-PortDirectory::PortDirectory(QProcessEnvironment env, QList<Device> devices)
+PortDirectory::PortDirectory(QProcessEnvironment env, QList<Device> devices, Numbering numbering)
     : m_environment(std::move(env))
     , m_devices(std::move(devices))
+    , m_numbering(numbering)
 {}
+
+PortDirectory::Numbering PortDirectory::platformNumbering()
+{
+    // The build names the numbering of the system it targets.
+    return Numbering::TAVIMORK_PORT_NUMBERING;
+}
 
 QString PortDirectory::deviceFor(qint16 port) const
 {
@@ -61,13 +68,16 @@ QString PortDirectory::deviceFor(qint16 port, const QList<Device> &devices) cons
     if (!named.isEmpty())
         return named;
 
-#ifdef Q_OS_WIN
-    Q_UNUSED(devices)
-    return QStringLiteral("COM%1").arg(port);
-#else
-    const QStringList ordered = numberingOrder(devices);
+    if (m_numbering == Numbering::ComNames)
+        return QStringLiteral("COM%1").arg(port);
+    QList<Device> numbered = devices;
+    if (m_numbering == Numbering::CalloutDevices) {
+        numbered.removeIf([](const Device &device) {
+            return !device.path.startsWith(QLatin1String("/dev/cu."));
+        });
+    }
+    const QStringList ordered = numberingOrder(numbered);
     return port <= ordered.size() ? ordered.at(port - 1) : QString();
-#endif
 }
 
 QString PortDirectory::overrideVariable(qint16 port)

@@ -18,7 +18,9 @@
 // /dev/ttyACM0, /dev/ttyACM2, /dev/ttyACM10, /dev/ttyUSB0, then /dev/ttyS0.
 // So a computer's built-in port does not push the operator's adapter off
 // port 1. That numbering shifts when adapters come and go, which is what the
-// environment override is for.
+// environment override is for. macOS lists every port twice, as /dev/cu.* and
+// /dev/tty.*; only the cu.* devices are numbered there, since opening a tty.*
+// waits for a carrier a robot's adapter never raises.
 class PortDirectory
 {
 public:
@@ -31,9 +33,21 @@ public:
         bool usb = false;
     };
 
+    enum class Numbering {
+        // Port N is COMN.
+        ComNames,
+        // Port N is the N-th device listed.
+        ListedDevices,
+        // The same over the /dev/cu.* devices only.
+        CalloutDevices,
+    };
+    // The numbering of the system the program was built for.
+    static Numbering platformNumbering();
+
     explicit PortDirectory(QProcessEnvironment env = QProcessEnvironment::systemEnvironment());
     // Numbers ports over the given devices instead of asking the system.
-    PortDirectory(QProcessEnvironment env, QList<Device> devices);
+    PortDirectory(QProcessEnvironment env, QList<Device> devices,
+                  Numbering numbering = platformNumbering());
 
     // Empty when the number is out of range or has no device.
     QString deviceFor(qint16 port) const;
@@ -53,4 +67,5 @@ private:
 
     QProcessEnvironment m_environment;
     std::optional<QList<Device>> m_devices;
+    Numbering m_numbering = platformNumbering();
 };

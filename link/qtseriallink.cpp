@@ -1,19 +1,12 @@
 #include "qtseriallink.h"
 
+#include "linequeue.h"
+
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QThread>
 
 #include <chrono>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <sys/ioctl.h>
-#include <termios.h>
-#endif
 
 namespace {
 // Long enough for a stop to cross any line that is being read at all, short
@@ -104,22 +97,12 @@ void QtSerialLink::discardOutput()
 
 bool QtSerialLink::lineHasRoom() const
 {
-#ifdef Q_OS_UNIX
-    pollfd line{m_port.handle(), POLLOUT, 0};
-    return ::poll(&line, 1, 0) == 1 && (line.revents & POLLOUT);
-#else
-    return true;
-#endif
+    return LineQueue::hasRoom(m_port);
 }
 
 bool QtSerialLink::pendingInDriver() const
 {
-#ifdef Q_OS_LINUX
-    int queued = 0;
-    return ::ioctl(m_port.handle(), TIOCOUTQ, &queued) == 0 && queued > 0;
-#else
-    return false;
-#endif
+    return LineQueue::driverHoldsOutput(m_port);
 }
 
 QByteArray QtSerialLink::input()
@@ -137,11 +120,7 @@ bool QtSerialLink::open()
         return fail(tr("No serial device for port %1").arg(m_commPort));
 
     m_device = device;
-    // Locks are taken on the device node itself: the lock file other serial
-    // programs look for is named after it (LCK..ttyUSB0), whatever link or
-    // by-id path led here, and its name stays short however long that was.
-    const QFileInfo node(device);
-    const QString real = node.canonicalFilePath();
+    const QString real = DeviceLock::deviceNode(device);
     if (real.isEmpty())
         return fail(tr("Cannot open %1: no such device").arg(portLabel()));
     m_device = real == device ? device : tr("%1 (%2)").arg(device, real);

@@ -11,7 +11,7 @@
 //
 // Opening is exclusive: a device this or another process already holds through
 // a Qt lock file, an flock() or TIOCEXCL does not open; the first two hold even
-// against root.
+// against root. On Windows the system refuses a second opener itself.
 //
 // Closing gives bytes still queued a bounded time to leave (a stop written just
 // before must reach the robot), then drops them.
@@ -38,8 +38,7 @@ public:
     // Latin-1: characters beyond U+00FF go out as '?'.
     void setOutput(const QString &text) override;
     QByteArray input() override;
-    // The port's own write queue, and the driver's where it says (TIOCOUTQ; a
-    // pseudo-terminal always says empty).
+    // The port's own write queue, and the driver's (see LineQueue).
     bool outputPending() const override;
     void discardOutput() override;
     QString deviceName() const override { return m_device; }

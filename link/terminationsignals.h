@@ -2,29 +2,37 @@
 
 #include <QObject>
 
-class QSocketNotifier;
+#include <memory>
 
-// Delivers SIGINT, SIGTERM and SIGHUP through the event loop (signalfd), so
-// shutdown runs as ordinary code instead of inside a signal handler. Linux
-// only; elsewhere the signals keep their default actions.
+// Delivers through the event loop the ways a user or the system ends the
+// program other than closing its window, so that the program ends as
+// ordinary code instead of inside a signal handler:
+// - on Linux SIGINT, SIGTERM and SIGHUP, through a signalfd;
+// - on other POSIX systems the same signals, through a self-pipe;
+// - on Windows Ctrl+C, Ctrl+Break and closing the console the program was
+//   started from, and the end of the user's session (logoff, shutdown).
+//   Windows ends the process as soon as it has told it, so received() is
+//   emitted and its slots run before that: they must finish the stop.
 class TerminationSignals : public QObject
 {
     Q_OBJECT
 
 public:
-    // Call first thing in main(), before any thread exists: every thread must
-    // inherit the mask, or the kernel may deliver the signal to one of them.
-    static void blockInThisThread();
+    // Call first thing in main(), before any thread exists. On Linux every
+    // thread must inherit the signal mask, or the kernel may deliver the
+    // signal to one of them. On Windows a windowed program joins the console
+    // it was started from, so that console's Ctrl+C reaches it and --help
+    // prints there.
+    static void prepareProcess();
 
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
 
 signals:
-    void received(int signalNumber);
+    void received();
 
 private:
-    void readSignals();
-
-    int m_fd = -1;
-    QSocketNotifier *m_notifier = nullptr;
+    // The platform's way of hearing it.
+    class Watch;
+    std::unique_ptr<Watch> m_watch;
 };

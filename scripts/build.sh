@@ -2,11 +2,13 @@
 # Installs what is missing, then configures and builds under build/: the
 # targets named on the command line, or everything.
 #
-#   scripts/build.sh [--sanitize] [target...]
+#   scripts/build.sh [--sanitize | --portable] [target...]
 #
 # --sanitize builds under build-sanitize/ instead: clang, Debug (so Qt's
 # asserts are live), the address and undefined-behaviour sanitizers, and the
 # libFuzzer targets, but not the end-to-end tests nor the bench.
+# --portable builds under build-portable/ with the portable POSIX parts that
+# macOS builds with (TAVIMORK_PORTABLE_POSIX), without the end-to-end tests.
 # TAVIMORK_WERROR=ON (or OFF) in the environment sets whether warnings are
 # errors; the folder keeps the setting until it is given again.
 set -euo pipefail
@@ -18,6 +20,11 @@ if [ "${1:-}" = --sanitize ]; then
   scripts/setup.sh clang libclang-rt-14-dev llvm-14
   first=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
          -DTAVIMORK_SANITIZE=ON -DTAVIMORK_FUZZ=ON -DTAVIMORK_E2E=OFF)
+elif [ "${1:-}" = --portable ]; then
+  shift
+  dir=build-portable
+  scripts/setup.sh
+  first=(-DCMAKE_BUILD_TYPE=Release -DTAVIMORK_PORTABLE_POSIX=ON -DTAVIMORK_E2E=OFF)
 else
   dir=build
   scripts/setup.sh

@@ -4,6 +4,7 @@
 # machine with no display. Unit and widget tests run first, so their failures
 # show before the rest; then the same tests built with the sanitizers, the long
 # soak, end-to-end and packaging runs, and the fuzzers for a bounded time.
+# The unit tests also run over the portable POSIX parts.
 # Arguments go to ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +21,9 @@ step scripts/build.sh
 ctest=(ctest --test-dir build --output-on-failure --timeout 300 "$@")
 step "${ctest[@]}" -LE 'e2e|soak|packaging'
 step scripts/sanitize.sh "$@"
+# The same tests over the portable POSIX parts macOS would build with.
+step scripts/build.sh --portable
+step ctest --test-dir build-portable --output-on-failure --timeout 300 -LE 'e2e|soak|packaging' "$@"
 step "${ctest[@]}" -L soak
 step "${ctest[@]}" -L e2e
 step "${ctest[@]}" -L packaging

@@ -30,7 +30,7 @@ std::unique_ptr<QCoreApplication> makeApplication(bool withWindow, int &argc, ch
 
 int main(int argc, char **argv)
 {
-    TerminationSignals::blockInThisThread();
+    TerminationSignals::prepareProcess();
     SimCommandLine commandLine;
     if (!commandLine.parse(argc, argv))
         return SimCommandLine::ExitUsage;

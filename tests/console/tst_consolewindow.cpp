@@ -546,10 +546,11 @@ private slots:
         QVERIFY(label("lblStatus")->toolTip().contains(QStringLiteral("&lt;font")));
     }
 
-    void aBurstOfDeviceChangesIsReportedOnce()
+    void aBurstOfDeviceChangesIsReportedOnceAndOnlyWhileWatched()
     {
         QTemporaryDir dev;
-        DeviceListWatch watch(dev.path());
+        DeviceListWatch watch(new FolderNotices(dev.path()), nullptr);
+        watch.setWatching(true);
         QSignalSpy changed(&watch, &DeviceListWatch::devicesChanged);
         QVERIFY(changed.isValid());
         for (const char *name : {"ttyUSB0", "ttyUSB1"}) {
@@ -557,6 +558,13 @@ private slots:
             QVERIFY(node.open(QIODevice::WriteOnly));
         }
         QVERIFY(changed.wait());
+        QTest::qWait(400);
+        QCOMPARE(changed.count(), 1);
+
+        // While a port is open nothing is reported, not even a burst under way.
+        QFile(dev.filePath(QStringLiteral("ttyUSB2"))).open(QIODevice::WriteOnly);
+        watch.setWatching(false);
+        QFile(dev.filePath(QStringLiteral("ttyUSB3"))).open(QIODevice::WriteOnly);
         QTest::qWait(400);
         QCOMPARE(changed.count(), 1);
     }

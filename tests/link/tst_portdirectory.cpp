@@ -10,6 +10,7 @@ private slots:
     void numbersUsbDevicesFirstThenTheRestInNaturalOrder_data();
     void numbersUsbDevicesFirstThenTheRestInNaturalOrder();
     void environmentNamesDeviceAheadOfTheList();
+    void macOsNumbersEachPortOnceByItsCalloutDevice();
     void numbersWithoutDeviceGiveNothing_data();
     void numbersWithoutDeviceGiveNothing();
 };
@@ -66,11 +67,10 @@ void tst_PortDirectory::numbersUsbDevicesFirstThenTheRestInNaturalOrder()
     std::reverse(devices.begin(), devices.end());
     QCOMPARE(PortDirectory::numberingOrder(listed(devices, usb)), ordered);
 
-#ifndef Q_OS_WIN
-    const PortDirectory directory(QProcessEnvironment(), listed(devices, usb));
+    const PortDirectory directory(QProcessEnvironment(), listed(devices, usb),
+                                  PortDirectory::Numbering::ListedDevices);
     for (qint16 port = 1; port <= ordered.size(); ++port)
         QCOMPARE(directory.deviceFor(port), ordered.at(port - 1));
-#endif
 }
 
 void tst_PortDirectory::environmentNamesDeviceAheadOfTheList()
@@ -78,16 +78,38 @@ void tst_PortDirectory::environmentNamesDeviceAheadOfTheList()
     QProcessEnvironment env;
     env.insert(QStringLiteral("TAVIMORK_PORT1"), QStringLiteral("/dev/pts/4"));
     env.insert(QStringLiteral("TAVIMORK_PORT16"), QStringLiteral("/dev/serial/by-id/usb-bot"));
-    const PortDirectory directory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    for (const auto numbering :
+         {PortDirectory::Numbering::ListedDevices, PortDirectory::Numbering::ComNames}) {
+        const PortDirectory directory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}), numbering);
+        QCOMPARE(directory.deviceFor(1), QStringLiteral("/dev/pts/4"));
+        QCOMPARE(directory.deviceFor(16), QStringLiteral("/dev/serial/by-id/usb-bot"));
+    }
+    // The override does not renumber the rest.
+    QCOMPARE(PortDirectory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}),
+                           PortDirectory::Numbering::ListedDevices)
+                 .deviceFor(2),
+             QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(PortDirectory(env, {}, PortDirectory::Numbering::ComNames).deviceFor(2),
+             QStringLiteral("COM2"));
+}
 
-    QCOMPARE(directory.deviceFor(1), QStringLiteral("/dev/pts/4"));
-    QCOMPARE(directory.deviceFor(16), QStringLiteral("/dev/serial/by-id/usb-bot"));
-#ifdef Q_OS_WIN
-    QCOMPARE(directory.deviceFor(2), QStringLiteral("COM2"));
-#else
-    // The override does not renumber the rest of the list.
-    QCOMPARE(directory.deviceFor(2), QStringLiteral("/dev/ttyUSB1"));
-#endif
+void tst_PortDirectory::macOsNumbersEachPortOnceByItsCalloutDevice()
+{
+    // macOS lists every port as a call-out and a dial-in device.
+    const QStringList usb{"/dev/cu.usbserial-A1", "/dev/tty.usbserial-A1", "/dev/cu.usbmodem14101",
+                          "/dev/tty.usbmodem14101"};
+    const PortDirectory directory(
+        QProcessEnvironment(),
+        listed({"/dev/tty.Bluetooth-Incoming-Port", "/dev/tty.usbserial-A1",
+                "/dev/cu.Bluetooth-Incoming-Port", "/dev/cu.usbserial-A1", "/dev/tty.usbmodem14101",
+                "/dev/cu.usbmodem14101"},
+               usb),
+        PortDirectory::Numbering::CalloutDevices);
+
+    QCOMPARE(directory.deviceFor(1), QStringLiteral("/dev/cu.usbmodem14101"));
+    QCOMPARE(directory.deviceFor(2), QStringLiteral("/dev/cu.usbserial-A1"));
+    QCOMPARE(directory.deviceFor(3), QStringLiteral("/dev/cu.Bluetooth-Incoming-Port"));
+    QCOMPARE(directory.deviceFor(4), QString());
 }
 
 void tst_PortDirectory::numbersWithoutDeviceGiveNothing_data()
@@ -96,9 +118,7 @@ void tst_PortDirectory::numbersWithoutDeviceGiveNothing_data()
     QTest::newRow("zero") << qint16(0);
     QTest::newRow("negative") << qint16(-1);
     QTest::newRow("above 16, even when named") << qint16(17);
-#ifndef Q_OS_WIN
     QTest::newRow("beyond the list") << qint16(3);
-#endif
 }
 
 void tst_PortDirectory::numbersWithoutDeviceGiveNothing()
@@ -107,7 +127,8 @@ void tst_PortDirectory::numbersWithoutDeviceGiveNothing()
     QProcessEnvironment env;
     env.insert(QStringLiteral("TAVIMORK_PORT17"), QStringLiteral("/dev/ttyUSB9"));
     env.insert(QStringLiteral("TAVIMORK_PORT0"), QStringLiteral("/dev/ttyUSB9"));
-    const PortDirectory directory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    const PortDirectory directory(env, listed({"/dev/ttyUSB0", "/dev/ttyUSB1"}),
+                                  PortDirectory::Numbering::ListedDevices);
 
     QCOMPARE(directory.deviceFor(port), QString());
 }

@@ -2,20 +2,17 @@
 
 #include <QGuiApplication>
 
-#if defined(TAVIMORK_HAVE_XCB_XKB)
 // xkb.h names a struct member 'explicit', a C++ keyword.
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
 
 #include <cstdlib>
-#endif
 
 namespace DetectableAutoRepeat {
 
 bool enable()
 {
-#if defined(TAVIMORK_HAVE_XCB_XKB)
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection())
         return false;
@@ -31,9 +28,6 @@ bool enable()
     const bool enabled = (reply->supported & flag) && (reply->value & flag);
     std::free(reply);
     return enabled;
-#else
-    return false;
-#endif
 }
 
 } // namespace DetectableAutoRepeat

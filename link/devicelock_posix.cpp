@@ -1,22 +1,25 @@
 #include "devicelock.h"
 
-#ifdef Q_OS_UNIX
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-#endif
 
-DeviceLock::Outcome DeviceLock::tryAcquire(const QString &devicePath)
+QString DeviceLock::deviceNode(const QString &devicePath)
+{
+    return QFileInfo(devicePath).canonicalFilePath();
+}
+
+DeviceLock::Outcome DeviceLock::tryAcquire(const QString &deviceNode)
 {
     release();
     m_error.clear();
-#ifdef Q_OS_UNIX
     // Non-blocking so a modem line without carrier cannot stall the open.
-    m_fd = ::open(QFile::encodeName(devicePath).constData(),
+    m_fd = ::open(QFile::encodeName(deviceNode).constData(),
                   O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd == -1) {
         const int error = errno;
@@ -33,24 +36,18 @@ DeviceLock::Outcome DeviceLock::tryAcquire(const QString &devicePath)
         m_error = qt_error_string(error);
         return Outcome::Failed;
     }
-#else
-    Q_UNUSED(devicePath)
-#endif
     return Outcome::Acquired;
 }
 
 void DeviceLock::release()
 {
-#ifdef Q_OS_UNIX
     if (m_fd != -1)
         ::close(m_fd);
-#endif
     m_fd = -1;
 }
 
 QString DeviceLock::descriptorShortage()
 {
-#ifdef Q_OS_UNIX
     const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (probe != -1) {
         ::close(probe);
@@ -59,6 +56,5 @@ QString DeviceLock::descriptorShortage()
     const int error = errno;
     if (error == EMFILE || error == ENFILE)
         return qt_error_string(error);
-#endif
     return {};
 }
