@@ -10,8 +10,10 @@
 // On Linux it is a timerfd: the kernel keeps the period exact and wakes the
 // thread within microseconds, where a QTimer rounds every wait up to a whole
 // millisecond and so drifts up to 1 ms late on each tick. Elsewhere, and where
-// no timerfd can be had, it is a precise QTimer, which on Windows is a 1 ms
-// multimedia timer.
+// no timerfd can be had, it is a precise QTimer. On Windows that is a periodic
+// multimedia timer at 1 ms resolution, which keeps its period by itself and
+// holds the system's timer at 1 ms only while it runs, that is while a
+// direction repeats.
 class PeriodicTimer : public TickSource
 {
     Q_OBJECT

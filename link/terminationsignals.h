@@ -18,11 +18,12 @@ class TerminationSignals : public QObject
     Q_OBJECT
 
 public:
-    // Call first thing in main(), before any thread exists. On Linux every
-    // thread must inherit the signal mask, or the kernel may deliver the
-    // signal to one of them. On Windows a windowed program joins the console
-    // it was started from, so that console's Ctrl+C reaches it and --help
-    // prints there.
+    // Call first thing in main(), before any thread exists. From then on a
+    // signal waits for the watch instead of ending the program. On Linux
+    // every thread must inherit the signal mask, or the kernel may deliver
+    // the signal to one of them. On Windows a windowed program joins the
+    // console it was started from, so that console's Ctrl+C reaches it and
+    // --help prints there.
     static void prepareProcess();
 
     explicit TerminationSignals(QObject *parent = nullptr);

@@ -12,8 +12,10 @@ namespace {
 
 constexpr std::array<int, 3> TerminationSignalNumbers{SIGINT, SIGTERM, SIGHUP};
 
-// A signal handler is given no context, so the pipe's writing end is the one
-// thing it can reach; there is one watch per process.
+// A signal handler is given no context, so the pipe is the process's own: made
+// once, before any thread, and kept to the end. A signal that comes before the
+// watch, or after it, waits in the pipe as a blocked signal waits on Linux.
+int pipeEnds[2] = {-1, -1};
 volatile sig_atomic_t writeEnd = -1;
 
 extern "C" void onTerminationSignal(int signalNumber)
@@ -26,29 +28,6 @@ extern "C" void onTerminationSignal(int signalNumber)
     errno = savedErrno;
 }
 
-bool makePipe(int (&ends)[2])
-{
-    if (::pipe(ends) != 0)
-        return false;
-    for (const int end : ends) {
-        ::fcntl(end, F_SETFD, FD_CLOEXEC);
-        ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
-    }
-    return true;
-}
-
-void setHandler(void (*handler)(int))
-{
-    struct sigaction action
-    {
-    };
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signalNumber : TerminationSignalNumbers)
-        ::sigaction(signalNumber, &action, nullptr);
-}
-
 } // namespace
 
 class TerminationSignals::Watch
@@ -57,24 +36,18 @@ public:
     explicit Watch(TerminationSignals *owner)
         : m_owner(owner)
     {
+        prepareProcess();
         // Without a pipe the signals keep their default actions: better killed
         // the default way than not at all.
-        if (!makePipe(m_ends))
+        if (pipeEnds[0] == -1)
             return;
-        m_notifier = new QSocketNotifier(m_ends[0], QSocketNotifier::Read, owner);
+        m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, owner);
         QObject::connect(m_notifier, &QSocketNotifier::activated, owner, [this] { read(); });
-        writeEnd = m_ends[1];
-        setHandler(&onTerminationSignal);
     }
     ~Watch()
     {
-        if (!m_notifier)
-            return;
-        setHandler(SIG_DFL);
-        writeEnd = -1;
-        m_notifier->setEnabled(false);
-        ::close(m_ends[0]);
-        ::close(m_ends[1]);
+        if (m_notifier)
+            m_notifier->setEnabled(false);
     }
 
 private:
@@ -82,19 +55,34 @@ private:
     {
         char bytes[16];
         bool any = false;
-        while (::read(m_ends[0], bytes, sizeof bytes) > 0)
+        while (::read(pipeEnds[0], bytes, sizeof bytes) > 0)
             any = true;
         if (any)
             emit m_owner->received();
     }
 
     TerminationSignals *const m_owner;
-    int m_ends[2] = {-1, -1};
     QSocketNotifier *m_notifier = nullptr;
 };
 
-// The handlers reach whichever thread the system picks; none needs blocking.
-void TerminationSignals::prepareProcess() {}
+void TerminationSignals::prepareProcess()
+{
+    if (pipeEnds[0] != -1 || ::pipe(pipeEnds) != 0)
+        return;
+    for (const int end : pipeEnds) {
+        ::fcntl(end, F_SETFD, FD_CLOEXEC);
+        ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
+    }
+    writeEnd = pipeEnds[1];
+    struct sigaction action
+    {
+    };
+    action.sa_handler = &onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signalNumber : TerminationSignalNumbers)
+        ::sigaction(signalNumber, &action, nullptr);
+}
 
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
