@@ -4,7 +4,8 @@
 # machine with no display. Unit and widget tests run first, so their failures
 # show before the rest; then the same tests built with the sanitizers, the long
 # soak, end-to-end and packaging runs, and the fuzzers for a bounded time.
-# Arguments go to ctest.
+# Last the Windows build with its tests and installer under Wine
+# (scripts/windows/test.sh). Arguments go to ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,4 +25,6 @@ step "${ctest[@]}" -L soak
 step "${ctest[@]}" -L e2e
 step "${ctest[@]}" -L packaging
 step scripts/fuzz.sh "${TAVIMORK_FUZZ_SECONDS:-30}"
+# About 2 minutes, and 22 more where Qt for Windows is not yet in its cache.
+step scripts/windows/test.sh "$@"
 echo "test.sh: all passed in $SECONDS s"
