@@ -25,6 +25,6 @@ step "${ctest[@]}" -L soak
 step "${ctest[@]}" -L e2e
 step "${ctest[@]}" -L packaging
 step scripts/fuzz.sh "${TAVIMORK_FUZZ_SECONDS:-30}"
-# About 2 minutes, and 22 more where Qt for Windows is not yet in its cache.
+# 1.5 minutes, and 22 to 27 more where Qt for Windows is not in its cache yet.
 step scripts/windows/test.sh "$@"
 echo "test.sh: all passed in $SECONDS s"

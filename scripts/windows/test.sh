@@ -52,12 +52,12 @@ for library in libstdc++-6.dll libwinpthread-1.dll; do
 done
 options=()
 if [ -n "${TAVIMORK_WERROR:-}" ]; then options+=(-DTAVIMORK_WERROR="$TAVIMORK_WERROR"); fi
-# help2man makes the manual pages by running the program; a .exe runs here
-# only under Wine, and Windows has no man anyway.
+# No help2man: it makes the manual pages by running the program, and a .exe
+# runs here only under Wine (Windows has no man anyway); a Windows build of
+# packaging/ does not look for it.
 step "configuring build-windows" cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$(IFS=';'; echo "${emulator[*]}")" \
-  -DHELP2MAN=OFF "${options[@]}"
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$(IFS=';'; echo "${emulator[*]}")" "${options[@]}"
 step "building" nice -n 10 cmake --build "$build"
 
 # The Wine prefix, once: about 18 s and 700 MB. Made inside nodev-serial, so
