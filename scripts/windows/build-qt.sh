@@ -10,6 +10,8 @@
 # Prints the Qt prefix as the last line of standard output; progress and the
 # time of each step go to standard error.
 set -euo pipefail
+# A failing command under set -e otherwise ends the script without a word.
+trap 'echo "build-qt: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -54,6 +56,14 @@ mingw=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)-$(dpkg-query -W -f '${Ver
 key=$(printf '%s\n' "$host_qt" "$base_src" "$mingw" "${QT_CONFIGURE_FLAGS[*]}" "$RECIPE" "$SERIALPORT_SHA256" |
   sha256sum | cut -c1-12)
 PREFIX=$CACHE_DIR/qt-6.4.2-mingw64-$key
+# A second run while one builds waits for it and then finds the cache, rather
+# than wiping the scratch folder under it.
+mkdir -p "$CACHE_DIR"
+exec 9>"$CACHE_DIR/.lock"
+if ! flock -n 9; then
+  echo "build-qt: another build holds $CACHE_DIR/.lock; waiting for it" >&2
+  flock 9
+fi
 if [ -f "$PREFIX/.complete" ]; then
   echo "build-qt: cached: $(cat "$PREFIX/.complete")" >&2
   echo "$PREFIX"
@@ -108,7 +118,16 @@ cd "$WORK/src"
 step logged "$WORK/source.log" apt-get source -q qt6-base
 tar -xf "$SERIALPORT_TARBALL"
 BASE_SRC=$(ls -d "$WORK"/src/qt6-base-6.4.2*/)
-SP_SRC=$(ls -d "$WORK"/src/qtserialport-*6.4.2*/ "$WORK"/src/qt6-serialport-6.4.2*/ 2>/dev/null | head -1)
+# The tarball's top folder is qt6-serialport-6.4.2; an upstream export names it
+# qtserialport-everywhere-src-6.4.2.
+shopt -s nullglob
+sp_dirs=("$WORK"/src/qt6-serialport-6.4.2*/ "$WORK"/src/qtserialport-*6.4.2*/)
+shopt -u nullglob
+((${#sp_dirs[@]})) || {
+  echo "build-qt: $SERIALPORT_TARBALL holds no Qt Serial Port 6.4.2 folder" >&2
+  exit 1
+}
+SP_SRC=${sp_dirs[0]}
 
 cd "$WORK/build/qtbase"
 step logged configure.log nice -n 10 "$BASE_SRC/configure" -prefix "$PREFIX" "${QT_CONFIGURE_FLAGS[@]}" -- \
