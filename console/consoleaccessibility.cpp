@@ -17,31 +17,31 @@ struct Entry
     const char *description;
 };
 
-#define TEXT(text) QT_TRANSLATE_NOOP("ConsoleAccessibility", text)
+#define A11Y(text) QT_TRANSLATE_NOOP("ConsoleAccessibility", text)
 // clang-format off
 constexpr std::array<Entry, 16> Entries = {{
-    {"cmdConn",     "",                      TEXT("Opens the selected port")},
-    {"cmdDisc",     "",                      TEXT("Closes the port; a repeating direction resumes on the next Connect")},
-    {"Combo4",      "",                      TEXT("Port number from 1 to 16; the status line names its device")},
-    {"txtInput",    TEXT("Received data"),   TEXT("Text the robot sends")},
-    {"Command1",    "",                      TEXT("Empties the received data")},
-    {"cmdKeyBoard", TEXT("Keyboard control"),
-                    TEXT("While this has the keyboard focus, holding W, S, A or D, or keypad 8, 2, 4 "
+    {"cmdConn",     "",                      A11Y("Opens the selected port")},
+    {"cmdDisc",     "",                      A11Y("Closes the port; a repeating direction resumes on the next Connect")},
+    {"Combo4",      "",                      A11Y("Port number from 1 to 16; the status line names its device")},
+    {"txtInput",    A11Y("Received data"),   A11Y("Text the robot sends")},
+    {"Command1",    "",                      A11Y("Empties the received data")},
+    {"cmdKeyBoard", A11Y("Keyboard control"),
+                    A11Y("While this has the keyboard focus, holding W, S, A or D, or keypad 8, 2, 4 "
                          "or 6, drives forward, backward, left or right; releasing the key stops. "
                          "Escape stops from anywhere in the window")},
-    {"lblForward",  "",                      TEXT("Moving the pointer over this drives forward")},
-    {"lblBackward", "",                      TEXT("Moving the pointer over this drives backward")},
-    {"lblLeft",     "",                      TEXT("Moving the pointer over this turns left")},
-    {"lblRight",    "",                      TEXT("Moving the pointer over this turns right")},
-    {"lblStop0",    TEXT("Stop zone below"), TEXT("Moving the pointer over this stops the robot")},
-    {"lblStop1",    TEXT("Stop zone above"), TEXT("Moving the pointer over this stops the robot")},
-    {"lblStop2",    TEXT("Stop zone right"), TEXT("Moving the pointer over this stops the robot")},
-    {"lblStop3",    TEXT("Stop zone left"),  TEXT("Moving the pointer over this stops the robot")},
-    {"lblStop4",    TEXT("Stop zone in the middle"), TEXT("Moving the pointer over this stops the robot")},
-    {"lblStatus",   "",                      TEXT("The port, the connection and what the robot is told")},
+    {"lblForward",  "",                      A11Y("Moving the pointer over this drives forward")},
+    {"lblBackward", "",                      A11Y("Moving the pointer over this drives backward")},
+    {"lblLeft",     "",                      A11Y("Moving the pointer over this turns left")},
+    {"lblRight",    "",                      A11Y("Moving the pointer over this turns right")},
+    {"lblStop0",    A11Y("Stop zone below"), A11Y("Moving the pointer over this stops the robot")},
+    {"lblStop1",    A11Y("Stop zone above"), A11Y("Moving the pointer over this stops the robot")},
+    {"lblStop2",    A11Y("Stop zone right"), A11Y("Moving the pointer over this stops the robot")},
+    {"lblStop3",    A11Y("Stop zone left"),  A11Y("Moving the pointer over this stops the robot")},
+    {"lblStop4",    A11Y("Stop zone in the middle"), A11Y("Moving the pointer over this stops the robot")},
+    {"lblStatus",   "",                      A11Y("The port, the connection and what the robot is told")},
 }};
 // clang-format on
-#undef TEXT
+#undef A11Y
 
 QString translated(const char *text)
 {

@@ -20,8 +20,6 @@ public:
 
     explicit WindowWatch(QObject *parent = nullptr);
 
-    bool isFrozen() const { return m_frozen; }
-
     // Starts asking when the robot starts being driven (the window was alive
     // just now: it asked for that) and stops when it no longer is.
     void setWatching(bool watching);

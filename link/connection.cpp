@@ -35,8 +35,3 @@ void Connection::close()
 {
     m_link.setPortOpen(false);
 }
-
-bool Connection::isOpen() const
-{
-    return m_link.portOpen();
-}

@@ -25,7 +25,6 @@ public:
     // Always leaves the link closed; a failure to close is of no use to anyone.
     void close();
 
-    bool isOpen() const;
     QString errorString() const { return m_error; }
 
 signals:
