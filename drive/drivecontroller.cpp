@@ -4,6 +4,8 @@
 #include "seriallink.h"
 #include "ticksource.h"
 
+Q_LOGGING_CATEGORY(lcDrive, "tavimork.drive", QtWarningMsg)
+
 DriveController::DriveController(SerialLink &link, TickSource *repeatTimer, QObject *parent)
     : QObject(parent)
     , m_link(link)
@@ -41,12 +43,15 @@ void DriveController::hold()
     if (m_held)
         return;
     m_held = true;
+    qCInfo(lcDrive) << "the window stopped answering: repetition held";
     if (isDriving() && m_link.portOpen())
         writeStop();
 }
 
 void DriveController::release()
 {
+    if (m_held)
+        qCInfo(lcDrive) << "the window answers again: repetition resumes";
     m_held = false;
 }
 
@@ -66,6 +71,7 @@ void DriveController::tmr_Send_Command_Timer()
     }
     m_link.setOutput(strCommand);
     m_lastWriteWasStop = false;
+    noteDirectionWritten();
 }
 
 void DriveController::dropQueued()
@@ -84,8 +90,31 @@ void DriveController::writeStop()
         emit outputStalled();
         m_link.discardOutput();
     }
+    endRun();
     m_link.setOutput(DriveCommand::Stop);
     m_lastWriteWasStop = true;
+    qCInfo(lcDrive) << "stop written";
+}
+
+void DriveController::noteDirectionWritten()
+{
+    if (m_runBytes > 0 && m_runCommand == strCommand) {
+        ++m_runBytes;
+        return;
+    }
+    endRun();
+    m_runCommand = strCommand;
+    m_runBytes = 1;
+    qCInfo(lcDrive).noquote() << "repeating" << strCommand << "from now";
+}
+
+void DriveController::endRun()
+{
+    if (m_runBytes == 0)
+        return;
+    qCInfo(lcDrive).noquote() << "repeating" << m_runCommand << "ended after" << m_runBytes
+                              << "bytes";
+    m_runBytes = 0;
 }
 
 void DriveController::setRepeating(bool repeating)
@@ -99,6 +128,8 @@ void DriveController::setRepeating(bool repeating)
         tmr_Send_Command->start();
     else if (!needed)
         tmr_Send_Command->stop();
+    if (changed && !repeating)
+        endRun();
     if (changed)
         emit stateChanged(strCommand, repeating);
 }

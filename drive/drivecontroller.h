@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+
+// The drive thread's account of what it did, for a user's report: connects,
+// losses, stalls, holds and resumes, and the first and last byte of each
+// repetition, never a line per byte. Off by default;
+// QT_LOGGING_RULES="tavimork.drive.info=true" turns it on.
+Q_DECLARE_LOGGING_CATEGORY(lcDrive)
 
 class SerialLink;
 class TickSource;
@@ -64,6 +71,8 @@ signals:
 private:
     void setRepeating(bool repeating);
     void writeStop();
+    void noteDirectionWritten();
+    void endRun();
 
     SerialLink &m_link;
     // Only ever a direction: a stop or halt only disables the timer and leaves
@@ -73,5 +82,8 @@ private:
     TickSource *const tmr_Send_Command;
     bool m_repeating = true;
     bool m_held = false;
+    // The repetition under way in the log: its command and bytes written.
+    QString m_runCommand;
+    int m_runBytes = 0;
     bool m_lastWriteWasStop = false;
 };

@@ -30,6 +30,8 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 {
     MSComm1->setParent(this);
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
+    connect(m_connection, &Connection::lost, this,
+            [](const QString &reason) { qCInfo(lcDrive).noquote() << "port lost:" << reason; });
     connect(m_connection, &Connection::lost, this, &DriveSession::lost);
     connect(m_connection, &Connection::lost, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::outputStalled, this, &DriveSession::onOutputStalled);
@@ -64,8 +66,11 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
     // The window is waiting for this answer, so it is alive, however long the
     // open took.
     m_windowWatch->answered();
-    if (!opened)
+    if (!opened) {
+        qCInfo(lcDrive).noquote() << "connect failed:" << m_connection->errorString();
         return {false, m_connection->errorString()};
+    }
+    qCInfo(lcDrive).noquote() << "connected:" << MSComm1->deviceName();
     // A character or line break cut off by the last connection is not
     // completed by this one.
     m_decoder.reset();
@@ -74,6 +79,7 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
 
 void DriveSession::close()
 {
+    qCInfo(lcDrive) << "disconnect";
     m_controller->dropQueued();
     m_connection->close();
     checkDrained();
@@ -130,6 +136,7 @@ void DriveSession::onOutputStalled()
     if (m_lineStalled)
         return;
     m_lineStalled = true;
+    qCInfo(lcDrive) << "the far end is not reading: direction bytes held back";
     m_drainPoll->start();
     emit lineStalled(true);
 }
@@ -139,6 +146,7 @@ void DriveSession::checkDrained()
     if (!m_lineStalled || (MSComm1->portOpen() && MSComm1->outputPending()))
         return;
     m_lineStalled = false;
+    qCInfo(lcDrive) << "the line drains again";
     m_drainPoll->stop();
     emit lineStalled(false);
 }

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <utility>
 
+Q_LOGGING_CATEGORY(lcLink, "tavimork.link", QtWarningMsg)
+
 namespace {
 // Long enough for a stop to cross any line that is being read at all, short
 // enough that a far end that stopped reading does not hold up the close.
@@ -166,6 +168,7 @@ bool QtSerialLink::open()
 
     m_pending.clear();
     m_connected = true;
+    qCInfo(lcLink).noquote() << "opened" << portLabel() << "at" << m_settings.toString();
     return true;
 }
 
@@ -185,16 +188,20 @@ void QtSerialLink::close()
         // Whatever a far end that stopped reading did not take goes now, not
         // when (or if) it reads again. Only then: flushing also drops bytes
         // on their way through a pseudo-terminal, which no queue shows.
-        if (m_port.bytesToWrite() > 0 || pendingInDriver())
+        if (m_port.bytesToWrite() > 0 || pendingInDriver()) {
+            qCInfo(lcLink) << "dropping what the far end did not take";
             m_port.clear(QSerialPort::Output);
+        }
         m_pending += m_port.readAll();
         m_port.close();
+        qCInfo(lcLink).noquote() << "closed" << portLabel();
     }
     m_lock.release();
 }
 
 bool QtSerialLink::fail(const QString &reason)
 {
+    qCInfo(lcLink).noquote() << "refused:" << reason;
     m_errorString = reason;
     return false;
 }
@@ -229,6 +236,7 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
 
     m_connected = false;
     m_lossReason = tr("%1: %2").arg(portLabel(), what);
+    qCInfo(lcLink).noquote() << "lost" << m_lossReason;
     m_errorString = m_lossReason;
     m_pending += m_port.readAll();
     m_lossPending = true;

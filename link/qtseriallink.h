@@ -5,7 +5,12 @@
 #include "portdirectory.h"
 #include "seriallink.h"
 
+#include <QLoggingCategory>
 #include <QSerialPort>
+
+// Opens, refusals, closes and losses of the port, for a user's report. Off by
+// default; QT_LOGGING_RULES="tavimork.link.info=true" turns it on.
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
 // The console's serial link over a real serial device.
 //
