@@ -2,8 +2,6 @@
 
 #include "drivesession.h"
 
-#include <QThread>
-
 #include <memory>
 
 // What the exit handler is given. Handlers cannot be taken back, so after a
@@ -35,8 +33,5 @@ void DriveSessionExitGuard::onExit(Slot *slot)
         return;
     // Exit handlers run last registered first: whatever Qt had set up before
     // the guard is still there, and the drive thread still runs its loop.
-    QMetaObject::invokeMethod(session, &DriveSession::shutdown,
-                              session->thread() == QThread::currentThread()
-                                  ? Qt::DirectConnection
-                                  : Qt::BlockingQueuedConnection);
+    callAndWait(session, [session] { session->shutdown(); });
 }

@@ -24,7 +24,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QThread>
 
 #include <algorithm>
 #include <utility>
@@ -59,18 +58,6 @@ template <typename Widget> Widget *makeChild(QWidget *parent, const QString &nam
     return widget;
 }
 
-// Calls into an object and waits for the result: through its event queue when
-// it lives on another thread (after every step posted before), directly when
-// it shares this one, where waiting on the queue would never return.
-template <typename Call> auto callAndWait(QObject *target, Call call)
-{
-    decltype(call()) result{};
-    const Qt::ConnectionType type = target->thread() == QThread::currentThread()
-                                        ? Qt::DirectConnection
-                                        : Qt::BlockingQueuedConnection;
-    QMetaObject::invokeMethod(target, std::move(call), type, &result);
-    return result;
-}
 } // namespace
 
 template <typename Step> void Tavimork_PC_Controlled_Bot::post(Step step)
@@ -390,8 +377,5 @@ void Tavimork_PC_Controlled_Bot::shutDownSession()
 {
     // Waits, so the stop is on the line and the port free before the program
     // can end.
-    callAndWait(&m_session, [session = &m_session] {
-        session->shutdown();
-        return true;
-    });
+    callAndWait(&m_session, [session = &m_session] { session->shutdown(); });
 }

@@ -5,8 +5,10 @@
 #include <QLatin1String>
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 #include <memory>
+#include <type_traits>
 
 class Connection;
 class QTimer;
@@ -94,3 +96,21 @@ private:
     bool m_lineStalled = false;
     bool m_shutDown = false;
 };
+
+// Runs a call on the session's thread and returns its result once it ran:
+// through the session's queue, after every step posted before, from another
+// thread; directly from the session's own, where waiting on the queue would
+// never return.
+template <typename Call> auto callAndWait(DriveSession *session, Call call)
+{
+    const Qt::ConnectionType type = session->thread() == QThread::currentThread()
+                                        ? Qt::DirectConnection
+                                        : Qt::BlockingQueuedConnection;
+    if constexpr (std::is_void_v<decltype(call())>) {
+        QMetaObject::invokeMethod(session, std::move(call), type);
+    } else {
+        decltype(call()) result{};
+        QMetaObject::invokeMethod(session, std::move(call), type, &result);
+        return result;
+    }
+}

@@ -24,5 +24,5 @@ DriveSessionThread::~DriveSessionThread()
 
 void DriveSessionThread::shutdown() const
 {
-    QMetaObject::invokeMethod(m_session, &DriveSession::shutdown, Qt::BlockingQueuedConnection);
+    callAndWait(m_session, [session = m_session] { session->shutdown(); });
 }
