@@ -1,6 +1,5 @@
 #include "portcombobox.h"
 
-#include "connection.h"
 #include "plaintooltip.h"
 #include "portdirectory.h"
 
@@ -32,7 +31,7 @@ QString PortComboBox::entryToolTip(int listPosition) const
 {
     // Listed once: asking the system costs milliseconds on the window thread.
     const auto known = QSerialPortInfo::availablePorts();
-    const qint16 port = Connection::portForListPosition(listPosition);
+    const qint16 port = PortDirectory::portForListPosition(listPosition);
     const QString device = m_directory.deviceFor(port, known);
     QStringList lines{portLine(port, device)};
     if (device.isEmpty())

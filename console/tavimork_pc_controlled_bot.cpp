@@ -1,7 +1,6 @@
 #include "tavimork_pc_controlled_bot.h"
 
 #include "activecommandmark.h"
-#include "connection.h"
 #include "consoleaccessibility.h"
 #include "consolelayout.h"
 #include "devicelistwatch.h"
@@ -230,7 +229,7 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     cmdDisc->setEnabled(true);
     Combo4->setEnabled(false);
     m_deviceWatch->setWatching(false);
-    m_openPort = Connection::portForListPosition(position);
+    m_openPort = PortDirectory::portForListPosition(position);
     m_statusLine->showOpen(tr("Port %1 open: %2").arg(m_openPort).arg(result.detail));
 }
 
@@ -354,7 +353,7 @@ int Tavimork_PC_Controlled_Bot::selectedListPosition() const
 
 void Tavimork_PC_Controlled_Bot::showSelectedPort()
 {
-    const qint16 port = Connection::portForListPosition(selectedListPosition());
+    const qint16 port = PortDirectory::portForListPosition(selectedListPosition());
     if (port < 1) {
         m_statusLine->showClosed(tr("No port selected"));
         return;

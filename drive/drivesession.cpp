@@ -1,8 +1,8 @@
 #include "drivesession.h"
 
-#include "connection.h"
 #include "drivecommands.h"
 #include "drivecontroller.h"
+#include "portdirectory.h"
 #include "receivedtextqueue.h"
 #include "seriallink.h"
 #include "ticksource.h"
@@ -22,7 +22,6 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     : QObject(parent)
     // Every part is a child, so all of them move to the drive thread together.
     , MSComm1(link.release())
-    , m_connection(new Connection(*MSComm1, DriveCommand::LineSettings, this))
     , m_controller(new DriveController(*MSComm1, repeatTimer.release(), this))
     , m_received(new ReceivedTextQueue(this))
     , m_windowWatch(new WindowWatch(this))
@@ -30,10 +29,10 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 {
     MSComm1->setParent(this);
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
-    connect(m_connection, &Connection::lost, this,
+    connect(MSComm1, &SerialLink::portLost, this,
             [](const QString &reason) { qCInfo(lcDrive).noquote() << "port lost:" << reason; });
-    connect(m_connection, &Connection::lost, this, &DriveSession::lost);
-    connect(m_connection, &Connection::lost, this, &DriveSession::checkDrained);
+    connect(MSComm1, &SerialLink::portLost, this, &DriveSession::lost);
+    connect(MSComm1, &SerialLink::portLost, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::outputStalled, this, &DriveSession::onOutputStalled);
     m_drainPoll->setInterval(DrainPollPeriod);
     connect(m_drainPoll, &QTimer::timeout, this, &DriveSession::checkDrained);
@@ -55,20 +54,24 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 // as the session is.
 DriveSession::~DriveSession()
 {
-    m_connection->close();
+    MSComm1->setPortOpen(false);
 }
 
 DriveSession::OpenResult DriveSession::open(int listPosition)
 {
     if (m_shutDown)
         return {};
-    const bool opened = m_connection->open(listPosition);
+    // As the operator's console always did: the port, the fixed line
+    // settings, then open. Any of the three may refuse.
+    const bool opened = MSComm1->setCommPort(PortDirectory::portForListPosition(listPosition)) &&
+                        MSComm1->setSettings(DriveCommand::LineSettings) &&
+                        MSComm1->setPortOpen(true);
     // The window is waiting for this answer, so it is alive, however long the
     // open took.
     m_windowWatch->answered();
     if (!opened) {
-        qCInfo(lcDrive).noquote() << "connect failed:" << m_connection->errorString();
-        return {false, m_connection->errorString()};
+        qCInfo(lcDrive).noquote() << "connect failed:" << MSComm1->errorString();
+        return {false, MSComm1->errorString()};
     }
     qCInfo(lcDrive).noquote() << "connected:" << MSComm1->deviceName();
     // A character or line break cut off by the last connection is not
@@ -81,7 +84,7 @@ void DriveSession::close()
 {
     qCInfo(lcDrive) << "disconnect";
     m_controller->dropQueued();
-    m_connection->close();
+    MSComm1->setPortOpen(false);
     checkDrained();
 }
 
@@ -112,7 +115,7 @@ void DriveSession::shutdown()
         m_controller->stop();
     else
         m_controller->halt();
-    m_connection->close();
+    MSComm1->setPortOpen(false);
     checkDrained();
 }
 

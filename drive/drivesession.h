@@ -10,7 +10,6 @@
 #include <memory>
 #include <type_traits>
 
-class Connection;
 class QTimer;
 class DriveController;
 class ReceivedTextQueue;
@@ -18,8 +17,8 @@ class SerialLink;
 class TickSource;
 class WindowWatch;
 
-// Everything between the operator's steps and the serial line: the link, the
-// connection handling, the drive controller with its repeat timer, and the
+// Everything between the operator's steps and the serial line: the link, its
+// opening and closing, the drive controller with its repeat timer, and the
 // decoding of what the robot sends back. It runs on a thread of its own
 // (DriveSessionThread), so nothing the window does delays a byte; the window
 // only posts steps to it, in the order the operator made them, and shows what
@@ -87,7 +86,6 @@ private:
     void checkDrained();
 
     SerialLink *const MSComm1;
-    Connection *const m_connection;
     DriveController *const m_controller;
     ReceivedTextQueue *const m_received;
     WindowWatch *const m_windowWatch;

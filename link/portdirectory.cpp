@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -78,6 +79,14 @@ QString PortDirectory::deviceFor(qint16 port, const QList<Device> &devices) cons
     }
     const QStringList ordered = numberingOrder(numbered);
     return port <= ordered.size() ? ordered.at(port - 1) : QString();
+}
+
+qint16 PortDirectory::portForListPosition(int position)
+{
+    const int port = position + 1;
+    if (port < std::numeric_limits<qint16>::min() || port > std::numeric_limits<qint16>::max())
+        return 0;
+    return static_cast<qint16>(port);
 }
 
 QString PortDirectory::overrideVariable(qint16 port)

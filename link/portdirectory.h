@@ -56,6 +56,9 @@ public:
     QString deviceFor(qint16 port, const QList<QSerialPortInfo> &systemPorts) const;
 
     static bool isValidPort(qint16 port) { return port >= FirstPort && port <= LastPort; }
+    // The port list shows "1" to "16"; list position p stands for port p + 1,
+    // so "no selection" (-1) asks for port 0, which no link opens.
+    static qint16 portForListPosition(int position);
     // "TAVIMORK_PORT3" for port 3.
     static QString overrideVariable(qint16 port);
     // The paths in port order: USB devices first, each group in natural order
