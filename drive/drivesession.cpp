@@ -24,7 +24,7 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     , MSComm1(link.release())
     , m_controller(new DriveController(*MSComm1, repeatTimer.release(), this))
     , m_received(new ReceivedTextQueue(this))
-    , m_windowWatch(new WindowWatch(this))
+    , m_windowWatch(new WindowWatch(m_clock, this))
     , m_drainPoll(new QTimer(this))
 {
     MSComm1->setParent(this);

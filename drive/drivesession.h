@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clock.h"
 #include "receivedtextdecoder.h"
 
 #include <QLatin1String>
@@ -88,6 +89,7 @@ private:
     SerialLink *const MSComm1;
     DriveController *const m_controller;
     ReceivedTextQueue *const m_received;
+    const SteadyClock m_clock;
     WindowWatch *const m_windowWatch;
     ReceivedTextDecoder m_decoder;
     QTimer *const m_drainPoll;

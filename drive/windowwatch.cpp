@@ -1,7 +1,10 @@
 #include "windowwatch.h"
 
-WindowWatch::WindowWatch(QObject *parent)
+#include "clock.h"
+
+WindowWatch::WindowWatch(const Clock &clock, QObject *parent)
     : QObject(parent)
+    , m_clock(clock)
 {
     m_pinger.setInterval(PingPeriod);
     connect(&m_pinger, &QTimer::timeout, this, &WindowWatch::check);
@@ -13,7 +16,7 @@ void WindowWatch::setWatching(bool watching)
         return;
     m_watching = watching;
     if (watching) {
-        m_sinceAnswer.start();
+        m_lastAnswer = m_clock.now();
         m_pinger.start();
     } else {
         // Whatever froze, no one is driving: nothing left to hold.
@@ -24,7 +27,7 @@ void WindowWatch::setWatching(bool watching)
 
 void WindowWatch::answered()
 {
-    m_sinceAnswer.start();
+    m_lastAnswer = m_clock.now();
     if (m_frozen) {
         m_frozen = false;
         emit thawed();
@@ -33,7 +36,7 @@ void WindowWatch::answered()
 
 void WindowWatch::checkSilence()
 {
-    if (m_watching && !m_frozen && m_sinceAnswer.elapsed() > SilenceLimit.count()) {
+    if (m_watching && !m_frozen && m_clock.now() - m_lastAnswer > SilenceLimit) {
         m_frozen = true;
         emit frozen();
     }

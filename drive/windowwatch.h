@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
+
+class Clock;
 
 // Tells whether the window that steers is still alive while it matters, that
 // is while the robot is being driven: it then asks for a sign of life every
@@ -18,7 +19,8 @@ public:
     static constexpr std::chrono::milliseconds PingPeriod{50};
     static constexpr std::chrono::milliseconds SilenceLimit{250};
 
-    explicit WindowWatch(QObject *parent = nullptr);
+    // The clock must outlive the watch.
+    explicit WindowWatch(const Clock &clock, QObject *parent = nullptr);
 
     // Starts asking when the robot starts being driven (the window was alive
     // just now: it asked for that) and stops when it no longer is.
@@ -39,8 +41,9 @@ signals:
 private:
     void check();
 
+    const Clock &m_clock;
     QTimer m_pinger{this};
     bool m_watching = false;
-    QElapsedTimer m_sinceAnswer;
+    std::chrono::milliseconds m_lastAnswer{};
     bool m_frozen = false;
 };

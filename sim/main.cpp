@@ -1,10 +1,10 @@
+#include "clock.h"
 #include "devicesymlink.h"
 #include "displayenvironment.h"
 #include "ptyendpoint.h"
 #include "simcommandline.h"
 #include "simulator.h"
 #include "simwindow.h"
-#include "steadyclock.h"
 #include "terminationsignals.h"
 
 #include <QApplication>

@@ -1,8 +1,10 @@
 #include "drivecommands.h"
 #include "drivecontroller.h"
+#include "fakeclock.h"
 #include "fakeseriallink.h"
 #include "manualticksource.h"
 #include "periodictimer.h"
+#include "windowwatch.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -172,6 +174,43 @@ private slots:
         controller->dropQueued();
         QCOMPARE(link->queued, QByteArray());
         QCOMPARE(link->written, QByteArray("52"));
+    }
+
+    // The dead man's check that hold() and release() answer to.
+    void windowSilentPastTheLimitIsFrozenOnceUntilItAnswers()
+    {
+        FakeClock clock;
+        WindowWatch watch(clock);
+        QSignalSpy frozen(&watch, &WindowWatch::frozen);
+        QSignalSpy thawed(&watch, &WindowWatch::thawed);
+
+        // Nobody drives: silence means nothing.
+        clock.advance(WindowWatch::SilenceLimit * 4);
+        watch.checkSilence();
+        QCOMPARE(frozen.count(), 0);
+
+        watch.setWatching(true);
+        clock.advance(WindowWatch::SilenceLimit);
+        watch.checkSilence();
+        QCOMPARE(frozen.count(), 0);
+        clock.advance(std::chrono::milliseconds(1));
+        watch.checkSilence();
+        watch.checkSilence();
+        QCOMPARE(frozen.count(), 1);
+
+        watch.answered();
+        QCOMPARE(thawed.count(), 1);
+        // The answer restarts the count.
+        clock.advance(WindowWatch::SilenceLimit);
+        watch.checkSilence();
+        QCOMPARE(frozen.count(), 1);
+
+        // Frozen when the drive ends: thawed, so the next drive starts free.
+        clock.advance(std::chrono::milliseconds(1));
+        watch.checkSilence();
+        QCOMPARE(frozen.count(), 2);
+        watch.setWatching(false);
+        QCOMPARE(thawed.count(), 2);
     }
 
     void receivedBytesDoNotChangeWhatIsWritten()

@@ -10,3 +10,13 @@ public:
     virtual ~Clock() = default;
     virtual std::chrono::milliseconds now() const = 0;
 };
+
+class SteadyClock : public Clock
+{
+public:
+    std::chrono::milliseconds now() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
+};
