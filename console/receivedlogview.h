@@ -1,5 +1,7 @@
 #pragma once
 
+#include "receivedtextqueue.h"
+
 #include <QPlainTextEdit>
 
 // The log box: text received from the robot is appended at the end while the
@@ -10,9 +12,7 @@ class ReceivedLogView : public QPlainTextEdit
     Q_OBJECT
 
 public:
-    // At 57600 baud (5760 characters/s) this is about three minutes of
-    // nonstop output and hours of ordinary replies, in about 15 MB.
-    static constexpr int MaxLogCharacters = 1'000'000;
+    static constexpr int MaxLogCharacters = ReceivedTextQueue::MaxQueuedCharacters;
     // Each line costs the document about a hundred bytes of its own, so a
     // stream of empty lines is bounded by count, not by characters.
     static constexpr int MaxLogLines = 100'000;

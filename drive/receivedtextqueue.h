@@ -22,8 +22,11 @@ public:
     // Two frames' worth even at a hundred times the robot's line rate.
     static constexpr qsizetype MaxBatchCharacters = 16384;
     static constexpr qsizetype MaxBatchLines = 1024;
-    // As much as the log keeps: anything older would be dropped there anyway.
-    static constexpr qsizetype MaxQueuedCharacters = 1'000'000;
+    // The most received text the console keeps, here and in the log alike:
+    // anything older would be dropped there anyway. At 57600 baud (5760
+    // characters/s) this is about three minutes of nonstop output and hours
+    // of ordinary replies, in about 15 MB of log.
+    static constexpr int MaxQueuedCharacters = 1'000'000;
 
     explicit ReceivedTextQueue(QObject *parent = nullptr);
 
