@@ -2,6 +2,7 @@
 
 #ifdef Q_OS_UNIX
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -9,6 +10,15 @@
 #include <sys/file.h>
 #include <unistd.h>
 #endif
+
+QString DeviceLock::deviceNode(const QString &devicePath)
+{
+#ifdef Q_OS_UNIX
+    return QFileInfo(devicePath).canonicalFilePath();
+#else
+    return devicePath;
+#endif
+}
 
 DeviceLock::Outcome DeviceLock::tryAcquire(const QString &devicePath)
 {

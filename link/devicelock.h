@@ -23,6 +23,11 @@ public:
     DeviceLock(const DeviceLock &) = delete;
     DeviceLock &operator=(const DeviceLock &) = delete;
 
+    // The device node devicePath leads to through any links, which locks are
+    // named after; empty when it leads nowhere. Where a port is no file
+    // (COM1 on Windows) its name is the device.
+    static QString deviceNode(const QString &devicePath);
+
     Outcome tryAcquire(const QString &devicePath);
     void release();
     // The system's own words for the last Failed outcome.

@@ -1,7 +1,6 @@
 #include "qtseriallink.h"
 
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QThread>
 
 #include <chrono>
@@ -140,8 +139,7 @@ bool QtSerialLink::open()
     // Locks are taken on the device node itself: the lock file other serial
     // programs look for is named after it (LCK..ttyUSB0), whatever link or
     // by-id path led here, and its name stays short however long that was.
-    const QFileInfo node(device);
-    const QString real = node.canonicalFilePath();
+    const QString real = DeviceLock::deviceNode(device);
     if (real.isEmpty())
         return fail(tr("Cannot open %1: no such device").arg(portLabel()));
     m_device = real == device ? device : tr("%1 (%2)").arg(device, real);
