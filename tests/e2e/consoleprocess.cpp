@@ -49,6 +49,7 @@ bool ConsoleProcess::start(const QString &port1Device, int timeoutMs)
                           .arg(m_wineOutput.errorString());
             return false;
         }
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.setStandardInputFile(QProcess::nullDevice());
         m_process.setStandardOutputFile(m_wineOutput.fileName(), QIODevice::Append);
         m_process.setStandardErrorFile(m_wineOutput.fileName(), QIODevice::Append);
@@ -76,7 +77,7 @@ void ConsoleProcess::forwardWineOutput()
     if (!m_wineOutput.isOpen())
         return;
     m_wineOutput.seek(0);
-    const QByteArray output = m_wineOutput.readAll().trimmed();
+    const QByteArray output = m_wineOutput.readAll().replace("\r\n", "\n").trimmed();
     if (!output.isEmpty())
         qInfo("the console under Wine wrote:\n%s", output.constData());
 }

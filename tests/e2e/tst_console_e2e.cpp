@@ -46,7 +46,6 @@ QString runs(const QByteArray &bytes)
 const QStringList UnderWine = {
     QStringLiteral("connectSetsLineTo57600Baud8N1"),
     QStringLiteral("connectToMissingPortShowsCanNotOpenBox"),
-    QStringLiteral("secondConsoleOnTheSamePortGetsTheCanNotOpenBox"),
     QStringLiteral("pointerOnLabelRepeatsItsDirection"),
     QStringLiteral("pointerOnStopZoneWritesStopPerMoveThenNothing"),
     QStringLiteral("sweepLeftMiddleRightWritesLeftThenStopThenRight"),
@@ -62,6 +61,9 @@ const QStringList UnderWine = {
     QStringLiteral("closingWhileIdleWritesNothing"),
 };
 const QHash<QString, const char *> NotUnderWine = {
+    {QStringLiteral("secondConsoleOnTheSamePortGetsTheCanNotOpenBox"),
+     "Wine 8.0 checks share modes on files and folders only (server/fd.c), so a second "
+     "program opens a COM port on a character device that another holds"},
     {QStringLiteral("letterKeyOfAnotherLayoutSteersByItsLatinLetter"),
      "steering by a key's place in the first Latin layout is the X11 build's; Windows steers "
      "by Latin letters only"},
@@ -618,6 +620,10 @@ void tst_ConsoleE2E::steeringKeyRepeatsDirectionUntilReleased()
     // Before connecting: the Num Lock key's own release would write a stop.
     QString error;
     QVERIFY2(x().setNumLock(numLock, &error), qPrintable(error));
+    // Wine keeps a Num Lock state of its own, which misses changes made while
+    // none of its windows has the keyboard, and catches up at the next key by
+    // pressing Num Lock itself: let it do so here too, where no key writes.
+    QVERIFY(console().key(QStringLiteral("shift")));
     QVERIFY(console().click(ConnectButton.center()));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->isHeldOpen(), WaitMs);
     QVERIFY(console().click(KeyboardButton.center()));
