@@ -118,6 +118,7 @@ QJsonObject BenchReport::json() const
             {QStringLiteral("takenBytesPerSecond"), r.takenBytesPerSecond},
             {QStringLiteral("periods"), r.periods.count()},
             {QStringLiteral("meanPeriodMs"), r.periods.mean()},
+            {QStringLiteral("periodP99Ms"), r.periods.percentile(99)},
             {QStringLiteral("deviationP50Ms"), r.deviations.percentile(50)},
             {QStringLiteral("deviationP99Ms"), r.deviations.percentile(99)},
             {QStringLiteral("maxGapMs"), r.periods.max()},
