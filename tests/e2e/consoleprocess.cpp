@@ -61,9 +61,11 @@ bool ConsoleProcess::start(const QString &port1Device, int timeoutMs)
                       .arg(m_program.executable(), m_process.errorString());
         return false;
     }
-    m_window = waitForWindow(XTools::exactTitle(WindowTitle), timeoutMs);
+    QString searchError;
+    m_window = m_x.waitForWindow(pid(), XTools::exactTitle(WindowTitle), timeoutMs, &searchError);
     if (m_window.isEmpty()) {
-        m_error = QStringLiteral("no window titled \"%1\" appeared").arg(WindowTitle);
+        m_error =
+            QStringLiteral("no window titled \"%1\" appeared %2").arg(WindowTitle, searchError);
         return false;
     }
     if (!readGeometry())
