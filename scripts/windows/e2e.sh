@@ -16,10 +16,10 @@ nodev=$here/nodev-serial
 test_binary=$root/build/tests/e2e/tst_console_e2e
 
 exe=${1:?usage: e2e.sh PATH/TO/tavimork.exe}
+[ -f "$exe" ] || { echo "e2e.sh: no $exe" >&2; exit 1; }
 exe=$(realpath "$exe")
 : "${WINEPREFIX:?export WINEPREFIX, an initialized Wine prefix}"
 export WINEPREFIX
-[ -f "$exe" ] || { echo "e2e.sh: no $exe" >&2; exit 1; }
 [ -f "$WINEPREFIX/system.reg" ] || { echo "e2e.sh: $WINEPREFIX is no initialized Wine prefix" >&2; exit 1; }
 [ -x "$test_binary" ] || { echo "e2e.sh: no $test_binary: build the Linux tree first (scripts/build.sh)" >&2; exit 1; }
 
@@ -52,7 +52,7 @@ trap cleanup EXIT
 wineserver_stop
 "$nodev" wineserver -p </dev/null >>"$log_dir/wineserver.log" 2>&1
 
-echo "e2e.sh: tavimork.exe under $(wine --version) on Xvfb; log in $log_dir"
+echo "e2e.sh: tavimork.exe under $("$nodev" wine --version) on Xvfb; log in $log_dir"
 start=$SECONDS
 rc=0
 # Into a file: Wine's helper processes would keep a pipe open after the tests.

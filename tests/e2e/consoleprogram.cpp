@@ -86,20 +86,22 @@ QProcessEnvironment ConsoleProgram::environment(QProcessEnvironment base,
             base.insert(name, port == 1 ? port1Device : nowhere(port));
             continue;
         }
-        // Wine hands WINE-prefixed variables on without the prefix: none may
+        // Wine hands the environment on to the program as it is: none may
         // take port numbering away from COMN.
         base.remove(name);
-        base.remove(QStringLiteral("WINE") + name);
     }
     if (!m_underWine)
         return base;
     base.insert(QStringLiteral("WINEPREFIX"), m_winePrefix);
-    base.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    // Wine's own channels only when asked for, to find out what Wine did.
+    if (!base.contains(QStringLiteral("WINEDEBUG")))
+        base.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     // A prefix made without them would ask to install them at every start.
     base.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
     // A Windows GUI program logs to the debugger, where nobody reads it.
     base.insert(QStringLiteral("WINEQT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
-    // The X server's environment says xcb for the native build; this one has its own.
+    // Wine keeps QT_* to itself but hands WINEQT_* on as QT_*: the platform
+    // is the Windows build's own.
     base.remove(QStringLiteral("WINEQT_QPA_PLATFORM"));
     return base;
 }

@@ -178,7 +178,7 @@ private:
 void tst_ConsoleE2E::initTestCase()
 {
     startServer();
-    if (!program().isUnderWine())
+    if (QTest::currentTestFailed() || !program().isUnderWine())
         return;
     qInfo("under Wine: %s", qPrintable(program().executable()));
     const QMetaObject *meta = metaObject();
