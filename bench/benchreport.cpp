@@ -61,7 +61,23 @@ QString BenchReport::table() const
                      spread(r.directionLatencies, r.directionsMissed)});
     }
 
+    if (m_results.underWine)
+        text += QStringLiteral("\n%1 under Wine.\n").arg(m_results.console);
+    if (!m_results.drivingOnly)
+        text += measures();
+    for (const RowResult &r : m_results.rows) {
+        if (r.bytesAfterStop > 0)
+            text += QStringLiteral("\n%1: %2 bytes other than \"5\" came after a stop.")
+                        .arg(r.name)
+                        .arg(r.bytesAfterStop);
+    }
+    return text;
+}
+
+QString BenchReport::measures() const
+{
     const BenchResults &s = m_results;
+    QString text;
     const auto mib = [](qint64 kb) {
         return number(double(kb) / 1024.0) + QStringLiteral(" MiB");
     };
@@ -89,13 +105,6 @@ QString BenchReport::table() const
                  number(s.logCostEmptyMs, 3) + QStringLiteral(" ms CPU per kB")});
     text += row({QStringLiteral("log cost, log at its cap"),
                  number(s.logCostFullMs, 3) + QStringLiteral(" ms CPU per kB")});
-
-    for (const RowResult &r : m_results.rows) {
-        if (r.bytesAfterStop > 0)
-            text += QStringLiteral("\n%1: %2 bytes other than \"5\" came after a stop.")
-                        .arg(r.name)
-                        .arg(r.bytesAfterStop);
-    }
     return text;
 }
 
@@ -109,6 +118,7 @@ QJsonObject BenchReport::json() const
             {QStringLiteral("takenBytesPerSecond"), r.takenBytesPerSecond},
             {QStringLiteral("periods"), r.periods.count()},
             {QStringLiteral("meanPeriodMs"), r.periods.mean()},
+            {QStringLiteral("periodP99Ms"), r.periods.percentile(99)},
             {QStringLiteral("deviationP50Ms"), r.deviations.percentile(50)},
             {QStringLiteral("deviationP99Ms"), r.deviations.percentile(99)},
             {QStringLiteral("maxGapMs"), r.periods.max()},
@@ -126,7 +136,9 @@ QJsonObject BenchReport::json() const
     const BenchResults &s = m_results;
     return {
         {QStringLiteral("console"), s.console},
+        {QStringLiteral("underWine"), s.underWine},
         {QStringLiteral("seconds"), s.seconds},
+        {QStringLiteral("drivingOnly"), s.drivingOnly},
         {QStringLiteral("rows"), rows},
         {QStringLiteral("idleCpuPercent"), s.idleCpuPercent},
         {QStringLiteral("startupMs"), startup},

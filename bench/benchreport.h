@@ -16,5 +16,8 @@ public:
     QJsonObject json() const;
 
 private:
+    // The table of the measures besides driving.
+    QString measures() const;
+
     const BenchResults &m_results;
 };

@@ -30,8 +30,11 @@ struct RowResult
 struct BenchResults
 {
     QString console;
+    bool underWine = false;
     int seconds = 0;
     QList<RowResult> rows;
+    // Only the first row, with the far end silent, and none of the measures below.
+    bool drivingOnly = false;
 
     double idleSeconds = 0;
     double idleCpuPercent = 0;

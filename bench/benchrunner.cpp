@@ -13,7 +13,6 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
@@ -67,9 +66,10 @@ void addCadence(const QByteArray &bytes, const QList<qint64> &arrivals, qint64 f
 
 } // namespace
 
-BenchRunner::BenchRunner(QString console, int seconds)
+BenchRunner::BenchRunner(ConsoleProgram console, int seconds, bool drivingOnly)
     : m_console(std::move(console))
     , m_seconds(seconds)
+    , m_drivingOnly(drivingOnly)
 {}
 
 BenchRunner::~BenchRunner() = default;
@@ -84,8 +84,10 @@ bool BenchRunner::run(BenchResults *results)
 {
     if (!prepare())
         return false;
-    results->console = m_console;
+    results->console = m_console.executable();
+    results->underWine = m_console.isUnderWine();
     results->seconds = m_seconds;
+    results->drivingOnly = m_drivingOnly;
 
     const QByteArray text = LoadWriter::poseLines(64 * 1024);
     const QByteArray random = LoadWriter::randomBytes(1024 * 1024);
@@ -104,6 +106,10 @@ bool BenchRunner::run(BenchResults *results)
         if (!runRow(plan, &row))
             return false;
         results->rows.append(row);
+        if (m_drivingOnly) {
+            stopConsole();
+            return true;
+        }
     }
     qInfo("start-up");
     if (!measureStartup(results))
@@ -123,8 +129,9 @@ bool BenchRunner::prepare()
     const QString missing = XTools::missingTools();
     if (!missing.isEmpty())
         return fail(missing);
-    if (!QFileInfo(m_console).isExecutable())
-        return fail(QStringLiteral("not an executable: %1").arg(m_console));
+    const QString notRunnable = m_console.missing();
+    if (!notRunnable.isEmpty())
+        return fail(notRunnable);
     m_server = std::make_unique<XServer>();
     if (!m_server->start())
         return fail(m_server->errorString());
@@ -243,10 +250,10 @@ bool BenchRunner::measureStartup(BenchResults *results)
         console.setProcessChannelMode(QProcess::ForwardedChannels);
         QElapsedTimer clock;
         clock.start();
-        console.start(m_console, {});
+        console.start(m_console.executable(), {});
         if (!console.waitForStarted(WaitMs))
-            return fail(
-                QStringLiteral("cannot start %1: %2").arg(m_console, console.errorString()));
+            return fail(QStringLiteral("cannot start %1: %2")
+                            .arg(m_console.executable(), console.errorString()));
         const bool shown = watch.waitForWindowOf(console.processId(), 3 * WaitMs);
         const qint64 elapsed = clock.nsecsElapsed();
         console.terminate();

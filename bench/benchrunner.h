@@ -1,6 +1,7 @@
 #pragma once
 
 #include "benchresults.h"
+#include "consoleprogram.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -17,10 +18,11 @@ class XTools;
 
 // Runs every measurement against one console executable on a private X
 // server, each on a freshly started console whose port 1 is a new pty.
+// drivingOnly: just the driving run with the far end silent.
 class BenchRunner
 {
 public:
-    BenchRunner(QString console, int seconds);
+    BenchRunner(ConsoleProgram console, int seconds, bool drivingOnly);
     ~BenchRunner();
     BenchRunner(const BenchRunner &) = delete;
     BenchRunner &operator=(const BenchRunner &) = delete;
@@ -56,8 +58,9 @@ private:
     void sleepUntil(qint64 lineTime) const;
     bool fail(const QString &why);
 
-    const QString m_console;
+    const ConsoleProgram m_console;
     const int m_seconds;
+    const bool m_drivingOnly;
     // In the order they start, so the console goes first and lets go of its
     // line and its X server before they go.
     std::unique_ptr<XServer> m_server;

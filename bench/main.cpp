@@ -1,6 +1,7 @@
 #include "benchreport.h"
 #include "benchresults.h"
 #include "benchrunner.h"
+#include "consoleprogram.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -28,7 +29,17 @@ int main(int argc, char *argv[])
         QStringLiteral("console"),
         QStringLiteral("The console executable to measure (default: the one built here)."),
         QStringLiteral("PATH"), QStringLiteral(TAVIMORK_EXECUTABLE));
-    parser.addOptions({seconds, json, console});
+    const QCommandLineOption drivingOnly(
+        QStringLiteral("driving-only"),
+        QStringLiteral("Only the driving run with the far end silent: the cadence and the "
+                       "stop and direction latencies."));
+    const QCommandLineOption wine(
+        QStringLiteral("wine"),
+        QStringLiteral("The console is a Windows build (tavimork.exe): run it under Wine in "
+                       "WINEPREFIX, through scripts/windows/nodev-serial, port 1 as COM1. "
+                       "Implies --driving-only: under Wine 8.0 nothing the far end sends reaches "
+                       "the console."));
+    parser.addOptions({seconds, json, console, drivingOnly, wine});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -40,7 +51,12 @@ int main(int argc, char *argv[])
     }
 
     BenchResults results;
-    BenchRunner runner(parser.value(console), runSeconds);
+    const bool underWine = parser.isSet(wine);
+    const ConsoleProgram program =
+        underWine ? ConsoleProgram::underWine(parser.value(console),
+                                              QStringLiteral(TAVIMORK_NODEV_SERIAL))
+                  : ConsoleProgram::native(parser.value(console));
+    BenchRunner runner(program, runSeconds, underWine || parser.isSet(drivingOnly));
     if (!runner.run(&results)) {
         err << "tavimork-bench: " << runner.errorString() << '\n';
         return 1;

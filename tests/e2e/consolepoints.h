@@ -10,6 +10,8 @@
 namespace ConsolePoints {
 
 inline constexpr QRect ConnectButton = ConsoleLayout::pixelRect("cmdConn");
+// Editable: a click there puts the caret in its text.
+inline constexpr QRect PortBox = ConsoleLayout::pixelRect("Combo4");
 inline constexpr QRect KeyboardButton = ConsoleLayout::pixelRect("cmdKeyBoard");
 inline constexpr QRect LogBox = ConsoleLayout::pixelRect("txtInput");
 inline constexpr QRect ClearButton = ConsoleLayout::pixelRect("Command1");

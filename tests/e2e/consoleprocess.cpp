@@ -11,9 +11,9 @@
 
 const QString ConsoleProcess::WindowTitle = QStringLiteral("Tavimork PC Controlled Robot");
 
-ConsoleProcess::ConsoleProcess(const XTools &x, QString executable)
+ConsoleProcess::ConsoleProcess(const XTools &x, ConsoleProgram program)
     : m_x(x)
-    , m_executable(std::move(executable))
+    , m_program(std::move(program))
 {
     // The console's own warnings end up in the test log, next to the failure.
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -33,27 +33,55 @@ ConsoleProcess::~ConsoleProcess()
             m_process.waitForFinished(5000);
         }
     }
+    forwardWineOutput();
 }
 
 bool ConsoleProcess::start(const QString &port1Device, int timeoutMs)
 {
-    QProcessEnvironment environment = m_x.environment();
-    environment.insert(QStringLiteral("TAVIMORK_PORT1"), port1Device);
-    m_process.setProcessEnvironment(environment);
-    m_process.start(m_executable, {});
+    if (m_program.isUnderWine()) {
+        m_comLink = std::make_unique<ComPortLink>(m_program, 1, port1Device);
+        if (!m_comLink->isValid()) {
+            m_error = m_comLink->errorString();
+            return false;
+        }
+        if (!m_wineOutput.open()) {
+            m_error = QStringLiteral("cannot make a file for Wine's output: %1")
+                          .arg(m_wineOutput.errorString());
+            return false;
+        }
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.setStandardInputFile(QProcess::nullDevice());
+        m_process.setStandardOutputFile(m_wineOutput.fileName(), QIODevice::Append);
+        m_process.setStandardErrorFile(m_wineOutput.fileName(), QIODevice::Append);
+    }
+    m_process.setProcessEnvironment(m_program.environment(m_x.environment(), port1Device));
+    m_process.start(m_program.program(), m_program.arguments());
     if (!m_process.waitForStarted(timeoutMs)) {
-        m_error = QStringLiteral("cannot start %1: %2").arg(m_executable, m_process.errorString());
+        m_error = QStringLiteral("cannot start %1: %2")
+                      .arg(m_program.executable(), m_process.errorString());
         return false;
     }
-    m_window = waitForWindow(XTools::exactTitle(WindowTitle), timeoutMs);
+    QString searchError;
+    m_window = m_x.waitForWindow(pid(), XTools::exactTitle(WindowTitle), timeoutMs, &searchError);
     if (m_window.isEmpty()) {
-        m_error = QStringLiteral("no window titled \"%1\" appeared").arg(WindowTitle);
+        m_error =
+            QStringLiteral("no window titled \"%1\" appeared %2").arg(WindowTitle, searchError);
         return false;
     }
     if (!readGeometry())
         return false;
     // No window manager hands out the focus here; take it as a click would.
     return focusWindow(m_window);
+}
+
+void ConsoleProcess::forwardWineOutput()
+{
+    if (!m_wineOutput.isOpen())
+        return;
+    m_wineOutput.seek(0);
+    const QByteArray output = m_wineOutput.readAll().replace("\r\n", "\n").trimmed();
+    if (!output.isEmpty())
+        qInfo("the console under Wine wrote:\n%s", output.constData());
 }
 
 bool ConsoleProcess::readGeometry()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "consolelayout.h"
+#include "consoleprogram.h"
 #include "xtools.h"
 
 #include <QPoint>
@@ -8,20 +9,23 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryFile>
 
+#include <memory>
 #include <optional>
 
 // One run of the real console program on an X server, driven from outside
 // the way an operator would: pointer and keys through xdotool at points given
 // in the window's client coordinates. The port device is only a path, so the
-// console can face a pty, a simulator or a real adapter alike.
+// console can face a pty, a simulator or a real adapter alike; the program is
+// the native build or the Windows one under Wine.
 class ConsoleProcess
 {
 public:
     static const QString WindowTitle;
     static constexpr QSize ClientSize = ConsoleLayout::clientSize();
 
-    ConsoleProcess(const XTools &x, QString executable);
+    ConsoleProcess(const XTools &x, ConsoleProgram program);
     ~ConsoleProcess();
     ConsoleProcess(const ConsoleProcess &) = delete;
     ConsoleProcess &operator=(const ConsoleProcess &) = delete;
@@ -29,6 +33,7 @@ public:
     // Starts the console with port 1 standing for port1Device and waits until
     // its window is up, at its fixed size, and has the keyboard.
     bool start(const QString &port1Device, int timeoutMs = 30000);
+    const ConsoleProgram &program() const { return m_program; }
     QString errorString() const { return m_error; }
 
     qint64 pid() const { return m_process.processId(); }
@@ -64,10 +69,17 @@ public:
 private:
     bool readGeometry();
     bool act(const QStringList &xdotoolArguments);
+    // Under Wine, what the console and Wine wrote, into the test's log.
+    void forwardWineOutput();
 
     // A copy: the X server may be one of a test's own, gone before the console.
     const XTools m_x;
-    const QString m_executable;
+    const ConsoleProgram m_program;
+    // Made before the process starts and removed once it has ended.
+    std::unique_ptr<ComPortLink> m_comLink;
+    // Wine's helper processes inherit the console's output and outlive it: a
+    // pipe there would stay open after the console ends. A file does not mind.
+    QTemporaryFile m_wineOutput;
     QProcess m_process;
     QString m_window;
     QPoint m_origin;

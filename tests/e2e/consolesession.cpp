@@ -16,13 +16,17 @@ QString cannotCopy(const ConsoleProcess &console)
 
 ConsoleSession::ConsoleSession(int waitMs)
     : m_waitMs(waitMs)
+    , m_program(ConsoleProgram::fromEnvironment(QStringLiteral(TAVIMORK_EXECUTABLE),
+                                                QStringLiteral(TAVIMORK_NODEV_SERIAL)))
 {}
 
 void ConsoleSession::startServer(const QStringList &otherPrograms)
 {
     const QString missing = XTools::missingTools();
     QVERIFY2(missing.isEmpty(), qPrintable(missing));
-    for (const QString &program : QStringList{TAVIMORK_EXECUTABLE} + otherPrograms)
+    const QString notRunnable = m_program.missing();
+    QVERIFY2(notRunnable.isEmpty(), qPrintable(notRunnable));
+    for (const QString &program : otherPrograms)
         QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
 
     m_server = std::make_unique<XServer>();
@@ -54,9 +58,13 @@ bool ConsoleSession::waitFor(const std::function<bool()> &done) const
 
 bool ConsoleSession::startConsole(const QString &port1Device, const XTools *x)
 {
-    m_console =
-        std::make_unique<ConsoleProcess>(x ? *x : *m_x, QStringLiteral(TAVIMORK_EXECUTABLE));
+    m_console = std::make_unique<ConsoleProcess>(x ? *x : *m_x, m_program);
     return m_console->start(port1Device) || fail(m_console->errorString());
+}
+
+std::unique_ptr<ConsoleProcess> ConsoleSession::anotherConsole() const
+{
+    return std::make_unique<ConsoleProcess>(*m_x, m_program);
 }
 
 bool ConsoleSession::click(QRect control)

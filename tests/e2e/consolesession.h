@@ -1,6 +1,7 @@
 #pragma once
 
 #include "consoleprocess.h"
+#include "consoleprogram.h"
 #include "xserver.h"
 #include "xtools.h"
 
@@ -40,10 +41,16 @@ protected:
 
     const XTools &x() const { return *m_x; }
     ConsoleProcess &console() { return *m_console; }
+    // The native build, or the Windows one under Wine when
+    // ConsoleProgram::WineConsoleVariable names it.
+    const ConsoleProgram &program() const { return m_program; }
 
     // Starts the console with port 1 standing for port1Device; on this
     // session's server unless given another.
     bool startConsole(const QString &port1Device, const XTools *x = nullptr);
+    // Another console of the same program on this session's server, for the
+    // test to start and end.
+    std::unique_ptr<ConsoleProcess> anotherConsole() const;
     bool click(QRect control);
     // The log box's text as an operator can take it: select all, copy, paste
     // elsewhere. Keys only, so the pointer stays wherever it steers: call with
@@ -54,6 +61,7 @@ protected:
 
 private:
     const int m_waitMs;
+    const ConsoleProgram m_program;
     // In this order, so the console goes before the server it is a client of.
     std::unique_ptr<XServer> m_server;
     std::unique_ptr<XTools> m_x;

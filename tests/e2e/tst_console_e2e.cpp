@@ -2,6 +2,8 @@
 #include "consolesession.h"
 #include "robotline.h"
 
+#include <QHash>
+#include <QMetaMethod>
 #include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -38,6 +40,44 @@ QString runs(const QByteArray &bytes)
     return parts.isEmpty() ? QStringLiteral("(nothing)") : parts.join(u' ');
 }
 
+// What runs against the Windows console under Wine (scripts/windows/e2e.sh),
+// and why the rest does not hold there. Every test function is in one of the
+// two: initTestCase checks, so a new test cannot be left out unawares.
+const QStringList UnderWine = {
+    QStringLiteral("connectSetsLineTo57600Baud8N1"),
+    QStringLiteral("connectToMissingPortShowsCanNotOpenBox"),
+    QStringLiteral("pointerOnLabelRepeatsItsDirection"),
+    QStringLiteral("pointerOnStopZoneWritesStopPerMoveThenNothing"),
+    QStringLiteral("sweepLeftMiddleRightWritesLeftThenStopThenRight"),
+    QStringLiteral("pointerOnBackgroundKeepsDirection"),
+    QStringLiteral("flickOverAStopBarStops"),
+    QStringLiteral("dragSteersAndStopsLikeAPlainMove"),
+    QStringLiteral("steeringKeyRepeatsDirectionUntilReleased"),
+    QStringLiteral("heldKeyWritesOneStopOnlyWhenReleased"),
+    QStringLiteral("secondKeyWhileFirstHeldSwitchesDirection"),
+    QStringLiteral("arrowKeyStopsAndKeepsTheKeyboardButtonSteering"),
+    QStringLiteral("escapeStopsWhereverTheFocusIs"),
+    QStringLiteral("closingWhileDrivingWritesOneStopAndReleasesPort"),
+    QStringLiteral("closingWhileIdleWritesNothing"),
+};
+const QHash<QString, const char *> NotUnderWine = {
+    {QStringLiteral("secondConsoleOnTheSamePortGetsTheCanNotOpenBox"),
+     "Wine 8.0 checks share modes on files and folders only (server/fd.c), so a second "
+     "program opens a COM port on a character device that another holds"},
+    {QStringLiteral("letterKeyOfAnotherLayoutSteersByItsLatinLetter"),
+     "steering by a key's place in the first Latin layout is the X11 build's; Windows steers "
+     "by Latin letters only"},
+    {QStringLiteral("logShowsReceivedText"),
+     "Wine 8.0 passes nothing a pty sends to Qt Serial Port (README, what each platform cannot "
+     "do)"},
+    {QStringLiteral("floodOfTextKeepsConsoleResponsive"),
+     "Wine 8.0 passes nothing a pty sends to Qt Serial Port, so the flood is never read"},
+    {QStringLiteral("terminationSignalWhileDrivingWritesOneStopAndReleasesPort"),
+     "a Windows program gets no POSIX signals: Wine ends it on SIGTERM without a word to it"},
+    {QStringLiteral("losingXServerWhileDrivingWritesOneStopAndReleasesPort"),
+     "the lost X server is Wine's X11 driver's to handle, not the Windows console's"},
+};
+
 qint64 medianIntervalMs(const QList<qint64> &arrivals)
 {
     QList<qint64> intervals;
@@ -70,7 +110,9 @@ private slots:
 
     // Connecting
     void connectSetsLineTo57600Baud8N1();
+    void connectToMissingPortShowsCanNotOpenBox_data();
     void connectToMissingPortShowsCanNotOpenBox();
+    void secondConsoleOnTheSamePortGetsTheCanNotOpenBox();
 
     // Steering with the pointer
     void pointerOnLabelRepeatsItsDirection_data();
@@ -117,6 +159,9 @@ private:
     bool waitForStopAfter(qsizetype mark);
     // Moves the pointer to point and waits for the stop that follows.
     bool moveToStop(QPoint point);
+    // The "Can not open port !!!" box of console shows; Return closes it and
+    // leaves the console running.
+    bool dismissCanNotOpenBox(ConsoleProcess &console);
     // After a quiet spell, so that any byte still due is in: everything written
     // since mark matches pattern as a whole.
     bool wroteSince(qsizetype mark, const QString &pattern);
@@ -133,10 +178,29 @@ private:
 void tst_ConsoleE2E::initTestCase()
 {
     startServer();
+    if (QTest::currentTestFailed() || !program().isUnderWine())
+        return;
+    qInfo("under Wine: %s", qPrintable(program().executable()));
+    const QMetaObject *meta = metaObject();
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        const QMetaMethod method = meta->method(i);
+        const QString name = QString::fromLatin1(method.name());
+        if (method.access() != QMetaMethod::Private || method.methodType() != QMetaMethod::Slot ||
+            name.endsWith(QLatin1String("_data")) || name.startsWith(QLatin1String("init")) ||
+            name.startsWith(QLatin1String("cleanup")))
+            continue;
+        QVERIFY2(UnderWine.contains(name) != NotUnderWine.contains(name),
+                 qPrintable(name + QStringLiteral(": say whether it runs under Wine")));
+    }
 }
 
 void tst_ConsoleE2E::init()
 {
+    if (program().isUnderWine()) {
+        const char *reason = NotUnderWine.value(QString::fromLatin1(QTest::currentTestFunction()));
+        if (reason)
+            QSKIP(reason);
+    }
     startTest();
     m_line = std::make_unique<RobotLine>();
     QVERIFY2(m_line->isValid(), qPrintable(m_line->errorString()));
@@ -193,6 +257,20 @@ bool tst_ConsoleE2E::moveToStop(QPoint point)
     if (!console().moveTo(point))
         return fail(console().errorString());
     return waitForStopAfter(mark);
+}
+
+bool tst_ConsoleE2E::dismissCanNotOpenBox(ConsoleProcess &console)
+{
+    const QString box = console.waitForWindow(XTools::exactTitle(CanNotOpenTitle), WaitMs);
+    if (box.isEmpty())
+        return fail(QStringLiteral("no \"%1\" box appeared").arg(CanNotOpenTitle));
+    if (!console.focusWindow(box) || !console.key(QStringLiteral("Return")))
+        return fail(console.errorString());
+    if (!waitFor([&] { return !console.hasWindow(XTools::exactTitle(CanNotOpenTitle)); }))
+        return fail(QStringLiteral("Return left the box open"));
+    return (console.isRunning() &&
+            console.hasWindow(XTools::exactTitle(ConsoleProcess::WindowTitle))) ||
+           fail(QStringLiteral("the console is gone with the box"));
 }
 
 bool tst_ConsoleE2E::wroteSince(qsizetype mark, const QString &pattern)
@@ -262,23 +340,55 @@ void tst_ConsoleE2E::connectSetsLineTo57600Baud8N1()
     QCOMPARE(settings.c_cflag & CSTOPB, tcflag_t(0));
 }
 
+void tst_ConsoleE2E::connectToMissingPortShowsCanNotOpenBox_data()
+{
+    // Typed into the port box before connecting; empty keeps port 1.
+    QTest::addColumn<QString>("port");
+    // Port 1 leads to a path where there is nothing (under Wine: a COM1 link to it).
+    QTest::newRow("port 1 names no device") << QString();
+    // Port 1 is the line, port 2 stands for nothing: the native console is
+    // told a path that cannot exist, and under Wine there is no COM2 link.
+    QTest::newRow("port 2, nothing stands for it") << QStringLiteral("2");
+}
+
 void tst_ConsoleE2E::connectToMissingPortShowsCanNotOpenBox()
 {
+    QFETCH(QString, port);
     QTemporaryDir emptyDir;
     QVERIFY(emptyDir.isValid());
-    QVERIFY2(startConsole(emptyDir.filePath(QStringLiteral("no-such-port"))),
-             qPrintable(failure()));
+    const QString device =
+        port.isEmpty() ? emptyDir.filePath(QStringLiteral("no-such-port")) : m_line->devicePath();
+    QVERIFY2(startConsole(device), qPrintable(failure()));
     QVERIFY(!console().hasWindow(XTools::exactTitle(CanNotOpenTitle)));
+    if (!port.isEmpty()) {
+        QVERIFY2(click(PortBox), qPrintable(failure()));
+        QVERIFY(console().key(QStringLiteral("ctrl+a")));
+        QVERIFY(console().key(port));
+    }
 
     QVERIFY(console().click(ConnectButton.center()));
 
-    const QString box = console().waitForWindow(XTools::exactTitle(CanNotOpenTitle), WaitMs);
-    QVERIFY2(!box.isEmpty(), "no \"Can not open port !!!\" box appeared");
-    QVERIFY(console().focusWindow(box));
-    QVERIFY(console().key(QStringLiteral("Return")));
-    QTRY_VERIFY_WITH_TIMEOUT(!console().hasWindow(XTools::exactTitle(CanNotOpenTitle)), WaitMs);
-    QVERIFY(console().isRunning());
-    QVERIFY(console().hasWindow(XTools::exactTitle(ConsoleProcess::WindowTitle)));
+    QVERIFY2(dismissCanNotOpenBox(console()), qPrintable(failure()));
+    // The port asked for failed, and no other opened in its place.
+    QVERIFY(!m_line->isHeldOpen());
+}
+
+void tst_ConsoleE2E::secondConsoleOnTheSamePortGetsTheCanNotOpenBox()
+{
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    const qsizetype mark = m_line->receivedCount();
+    {
+        // On top of the first, as the newest window.
+        const std::unique_ptr<ConsoleProcess> second = anotherConsole();
+        QVERIFY2(second->start(m_line->devicePath()), qPrintable(second->errorString()));
+        QVERIFY(second->click(ConnectButton.center()));
+        QVERIFY2(dismissCanNotOpenBox(*second), qPrintable(failure()));
+        QTest::qWait(QuietMs);
+    }
+    // The refused console wrote nothing, and the first still drives the line.
+    QCOMPARE(m_line->receivedSince(mark), QByteArray());
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
+    QVERIFY2(moveToStop(StopAbove.center()), qPrintable(failure()));
 }
 
 // Steering with the pointer
@@ -510,6 +620,10 @@ void tst_ConsoleE2E::steeringKeyRepeatsDirectionUntilReleased()
     // Before connecting: the Num Lock key's own release would write a stop.
     QString error;
     QVERIFY2(x().setNumLock(numLock, &error), qPrintable(error));
+    // Wine keeps a Num Lock state of its own, which misses changes made while
+    // none of its windows has the keyboard, and catches up at the next key by
+    // pressing Num Lock itself: let it do so here too, where no key writes.
+    QVERIFY(console().key(QStringLiteral("shift")));
     QVERIFY(console().click(ConnectButton.center()));
     QTRY_VERIFY_WITH_TIMEOUT(m_line->isHeldOpen(), WaitMs);
     QVERIFY(console().click(KeyboardButton.center()));

@@ -113,25 +113,43 @@ QString XTools::exactTitle(const QString &title)
     return pattern + u'$';
 }
 
+XTools::Result XTools::search(const QStringList &arguments, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const Result result =
+            run(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + arguments,
+                int(qMax<qint64>(deadline.remainingTime(), 1)));
+        // Debian 12's xdotool (3.20160805) dies of an X error when a window
+        // goes while it looks at it, and Wine makes and drops windows of its
+        // own as a program starts: that is no answer, so ask again.
+        if (!result.errors.contains("X Error") || deadline.hasExpired())
+            return result;
+    }
+}
+
 QStringList XTools::windows(qint64 pid, const QString &titleRegex) const
 {
     const Result result =
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), titleRegex});
+        search({QStringLiteral("--all"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                QString::number(pid), QStringLiteral("--name"), titleRegex},
+               DefaultTimeoutMs);
     // xdotool exits 1 when nothing matches; that is an answer, not a failure.
     return QString::fromLatin1(result.output).split(u'\n', Qt::SkipEmptyParts);
 }
 
-QString XTools::waitForWindow(qint64 pid, const QString &titleRegex, int timeoutMs) const
+QString XTools::waitForWindow(qint64 pid, const QString &titleRegex, int timeoutMs,
+                              QString *error) const
 {
-    const Result result =
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--all"),
-             QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(pid),
-             QStringLiteral("--name"), titleRegex},
-            timeoutMs);
+    const Result result = search({QStringLiteral("--sync"), QStringLiteral("--all"),
+                                  QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                  QString::number(pid), QStringLiteral("--name"), titleRegex},
+                                 timeoutMs);
     const QStringList found = QString::fromLatin1(result.output).split(u'\n', Qt::SkipEmptyParts);
+    if (found.isEmpty() && result.finished && error)
+        *error = QStringLiteral("xdotool search ended with status %1: %2")
+                     .arg(result.exitCode)
+                     .arg(QString::fromLocal8Bit(result.errors.trimmed()));
     return found.isEmpty() ? QString() : found.first();
 }
 

@@ -46,8 +46,10 @@ public:
     static QString exactTitle(const QString &title);
     // Visible windows of process pid whose title matches the regular expression.
     QStringList windows(qint64 pid, const QString &titleRegex) const;
-    // The first such window once it is mapped; empty when none shows in time.
-    QString waitForWindow(qint64 pid, const QString &titleRegex, int timeoutMs) const;
+    // The first such window once it is mapped; empty when none shows in time,
+    // with what xdotool said in *error if it gave up sooner.
+    QString waitForWindow(qint64 pid, const QString &titleRegex, int timeoutMs,
+                          QString *error = nullptr) const;
 
     // What a paste would insert; empty when nobody owns the clipboard.
     QByteArray clipboard() const;
@@ -65,6 +67,8 @@ public:
     bool requestClose(const QString &window, QString *error) const;
 
 private:
+    // xdotool search with these arguments.
+    Result search(const QStringList &arguments, int timeoutMs) const;
     // The keyboard section of `xset q`.
     QString keyboardState() const;
 
