@@ -8,6 +8,7 @@
 #include "drivesessionthread.h"
 #include "periodictimer.h"
 #include "portdirectory.h"
+#include "processend.h"
 #include "qtseriallink.h"
 #include "tavimork_pc_controlled_bot.h"
 #include "terminationsignals.h"
@@ -21,9 +22,7 @@ namespace {
 
 constexpr int ExitNoDisplay = 1;
 
-} // namespace
-
-int main(int argc, char *argv[])
+int runConsole(int argc, char *argv[])
 {
     // Before any thread starts (the drive thread, Qt's X event reader, D-Bus),
     // so that all of them inherit what it sets up.
@@ -79,4 +78,12 @@ int main(int argc, char *argv[])
 
     window.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Everything of the console's own is gone when runConsole() returns.
+    return ProcessEnd::leave(runConsole(argc, argv));
 }
