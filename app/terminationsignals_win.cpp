@@ -1,7 +1,6 @@
 #include "terminationsignals.h"
 
-#include <QAbstractNativeEventFilter>
-#include <QCoreApplication>
+#include "windowsmessagefilter_win.h"
 
 #include <atomic>
 #include <cstdio>
@@ -52,14 +51,12 @@ void reopenOnConsoleIfUnset(FILE *stream)
 
 // Logoff and shutdown reach a windowed program as WM_ENDSESSION to its
 // windows, and the process ends when that returns.
-class TerminationSignals::Watch : public QAbstractNativeEventFilter
+class TerminationSignals::Watch : public WindowsMessageFilter
 {
 public:
     explicit Watch(TerminationSignals *owner)
         : m_owner(owner)
     {
-        if (QCoreApplication *app = QCoreApplication::instance())
-            app->installNativeEventFilter(this);
         handlerTarget.store(owner);
         SetConsoleCtrlHandler(&onConsoleControl, TRUE);
     }
@@ -67,18 +64,13 @@ public:
     {
         SetConsoleCtrlHandler(&onConsoleControl, FALSE);
         handlerTarget.store(nullptr);
-        if (QCoreApplication *app = QCoreApplication::instance())
-            app->removeNativeEventFilter(this);
     }
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+protected:
+    void onMessage(const MSG &message) override
     {
-        if (eventType != "windows_generic_MSG")
-            return false;
-        const MSG *const msg = static_cast<const MSG *>(message);
-        if (msg->message == WM_ENDSESSION && msg->wParam)
+        if (message.message == WM_ENDSESSION && message.wParam)
             emit m_owner->received();
-        return false;
     }
 
 private:

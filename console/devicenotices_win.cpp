@@ -1,9 +1,6 @@
 #include "devicelistwatch.h"
 
-#include <QAbstractNativeEventFilter>
-#include <QCoreApplication>
-
-#include <windows.h>
+#include "windowsmessagefilter_win.h"
 
 #include <dbt.h>
 
@@ -11,30 +8,20 @@ namespace {
 
 // Windows tells every top-level window when a port arrives or leaves
 // (WM_DEVICECHANGE), with no registration and nothing running meanwhile.
-class BroadcastNotices : public DeviceNotices, public QAbstractNativeEventFilter
+class BroadcastNotices : public DeviceNotices, public WindowsMessageFilter
 {
 public:
     explicit BroadcastNotices(QObject *parent)
         : DeviceNotices(parent)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~BroadcastNotices() override
-    {
-        if (QCoreApplication *app = QCoreApplication::instance())
-            app->removeNativeEventFilter(this);
-    }
+    {}
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+protected:
+    void onMessage(const MSG &message) override
     {
-        if (eventType != "windows_generic_MSG")
-            return false;
-        const MSG *const msg = static_cast<const MSG *>(message);
-        if (msg->message == WM_DEVICECHANGE &&
-            (msg->wParam == DBT_DEVICEARRIVAL || msg->wParam == DBT_DEVICEREMOVECOMPLETE ||
-             msg->wParam == DBT_DEVNODES_CHANGED))
+        if (message.message == WM_DEVICECHANGE &&
+            (message.wParam == DBT_DEVICEARRIVAL || message.wParam == DBT_DEVICEREMOVECOMPLETE ||
+             message.wParam == DBT_DEVNODES_CHANGED))
             emit noticed();
-        return false;
     }
 };
 
