@@ -65,16 +65,14 @@ int runConsole(int argc, char *argv[])
                                       std::make_unique<DialogMessageBoxPresenter>(), directory);
 
     // Logout, Ctrl+C and service managers end the console as closing the
-    // window does, the stop out before the slot returns: Windows ends the
-    // process right after. exit() as well, for a message box's loop that may
-    // be running.
+    // window does; the close waits until the stop is out and the port free,
+    // which matters on Windows, where the process ends right after. exit() as
+    // well, for a message box's loop that may be running.
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &window,
-                     [&window, &drive] {
-                         window.close();
-                         drive.shutdown();
-                         QCoreApplication::exit(0);
-                     });
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &window, [&window] {
+        window.close();
+        QCoreApplication::exit(0);
+    });
 
     window.show();
     return app.exec();

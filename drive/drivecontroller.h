@@ -4,9 +4,10 @@
 #include <QObject>
 #include <QString>
 
-// The drive thread's account of what it did, for a user's report: connects,
-// losses, stalls, holds and resumes, and the first and last byte of each
-// repetition, never a line per byte. Off by default;
+// The drive thread's account of what it did with the line, for a user's
+// report: stalls, holds and resumes, stops, and the first and last byte of
+// each repetition, never a line per byte (the port's opens, refusals, closes
+// and losses are the link's, tavimork.link). Off by default;
 // QT_LOGGING_RULES="tavimork.drive.info=true" turns it on.
 Q_DECLARE_LOGGING_CATEGORY(lcDrive)
 

@@ -29,8 +29,6 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 {
     MSComm1->setParent(this);
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
-    connect(MSComm1, &SerialLink::portLost, this,
-            [](const QString &reason) { qCInfo(lcDrive).noquote() << "port lost:" << reason; });
     connect(MSComm1, &SerialLink::portLost, this, &DriveSession::lost);
     connect(MSComm1, &SerialLink::portLost, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::outputStalled, this, &DriveSession::onOutputStalled);
@@ -69,11 +67,8 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
     // The window is waiting for this answer, so it is alive, however long the
     // open took.
     m_windowWatch->answered();
-    if (!opened) {
-        qCInfo(lcDrive).noquote() << "connect failed:" << MSComm1->errorString();
+    if (!opened)
         return {false, MSComm1->errorString()};
-    }
-    qCInfo(lcDrive).noquote() << "connected:" << MSComm1->deviceName();
     // A character or line break cut off by the last connection is not
     // completed by this one.
     m_decoder.reset();
@@ -82,7 +77,6 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
 
 void DriveSession::close()
 {
-    qCInfo(lcDrive) << "disconnect";
     m_controller->dropQueued();
     MSComm1->setPortOpen(false);
     checkDrained();

@@ -17,12 +17,7 @@ DriveSessionThread::DriveSessionThread(DriveSession *session)
 
 DriveSessionThread::~DriveSessionThread()
 {
-    shutdown();
+    callAndWait(m_session, [session = m_session] { session->shutdown(); });
     m_thread.quit();
     m_thread.wait();
-}
-
-void DriveSessionThread::shutdown() const
-{
-    callAndWait(m_session, [session = m_session] { session->shutdown(); });
 }

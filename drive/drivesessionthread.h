@@ -17,9 +17,6 @@ public:
     DriveSessionThread &operator=(const DriveSessionThread &) = delete;
 
     DriveSession *session() const { return m_session; }
-    // The stop and the port released, before this returns; for an end the
-    // system allows no time after (a closed console window, logoff).
-    void shutdown() const;
 
 private:
     QThread m_thread;

@@ -82,29 +82,19 @@ void QtSerialLink::setOutput(const QString &text)
     // tick finds the line clear. Only into a line with room: QSerialPort
     // reports a write that finds a full line as a resource error, as if the
     // device were unplugged.
-    if (lineHasRoom())
+    if (LineQueue::hasRoom(m_port))
         m_port.flush();
 }
 
 bool QtSerialLink::outputPending() const
 {
-    return m_connected && (m_port.bytesToWrite() > 0 || pendingInDriver());
+    return m_connected && (m_port.bytesToWrite() > 0 || LineQueue::driverHoldsOutput(m_port));
 }
 
 void QtSerialLink::discardOutput()
 {
     if (m_connected)
         m_port.clear(QSerialPort::Output);
-}
-
-bool QtSerialLink::lineHasRoom() const
-{
-    return LineQueue::hasRoom(m_port);
-}
-
-bool QtSerialLink::pendingInDriver() const
-{
-    return LineQueue::driverHoldsOutput(m_port);
 }
 
 QByteArray QtSerialLink::input()
@@ -182,13 +172,13 @@ void QtSerialLink::close()
             const QDeadlineTimer deadline(CloseDrainTimeout);
             while (m_port.bytesToWrite() > 0 && !deadline.hasExpired())
                 m_port.waitForBytesWritten(int(deadline.remainingTime()));
-            while (pendingInDriver() && !deadline.hasExpired())
+            while (LineQueue::driverHoldsOutput(m_port) && !deadline.hasExpired())
                 QThread::msleep(static_cast<unsigned long>(DriverDrainPoll.count()));
         }
         // Whatever a far end that stopped reading did not take goes now, not
         // when (or if) it reads again. Only then: flushing also drops bytes
         // on their way through a pseudo-terminal, which no queue shows.
-        if (m_port.bytesToWrite() > 0 || pendingInDriver()) {
+        if (m_port.bytesToWrite() > 0 || LineQueue::driverHoldsOutput(m_port)) {
             qCInfo(lcLink) << "dropping what the far end did not take";
             m_port.clear(QSerialPort::Output);
         }

@@ -52,8 +52,6 @@ public:
 private:
     bool open();
     void close();
-    bool pendingInDriver() const;
-    bool lineHasRoom() const;
     bool fail(const QString &reason);
     QString portLabel() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
