@@ -7,7 +7,6 @@
 #include "drivesessionexitguard.h"
 #include "drivesessionthread.h"
 #include "periodictimer.h"
-#include "portdirectory.h"
 #include "processend.h"
 #include "qtseriallink.h"
 #include "tavimork_pc_controlled_bot.h"
@@ -54,12 +53,13 @@ int runConsole(int argc, char *argv[])
         qWarning("The X server refused detectable auto-repeat: holding a steering key may send "
                  "stray stops.");
 
-    const PortDirectory directory;
+    auto link = std::make_unique<QtSerialLink>();
+    // The window names devices by the link's own numbering.
+    const PortDirectory &directory = link->directory();
     // Declared before the window, so it outlives it: the window's last word
     // to the session is the stop on close.
-    const DriveSessionThread drive(
-        new DriveSession(std::make_unique<QtSerialLink>(directory),
-                         std::make_unique<PeriodicTimer>(DriveCommand::RepeatPeriod)));
+    const DriveSessionThread drive(new DriveSession(
+        std::move(link), std::make_unique<PeriodicTimer>(RobotLine::RepeatPeriod)));
     const DriveSessionExitGuard exitGuard(*drive.session());
     Tavimork_PC_Controlled_Bot window(*drive.session(),
                                       std::make_unique<DialogMessageBoxPresenter>(), directory);

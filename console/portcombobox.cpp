@@ -4,21 +4,8 @@
 #include "portdirectory.h"
 
 #include <QAbstractItemView>
-#include <QFileInfo>
 #include <QHelpEvent>
-#include <QSerialPortInfo>
 #include <QToolTip>
-
-namespace {
-bool sameDevice(const QSerialPortInfo &info, const QString &device)
-{
-    if (info.systemLocation() == device || info.portName() == device)
-        return true;
-    // A stable link such as /dev/serial/by-id/... names the same node.
-    const QString resolved = QFileInfo(device).canonicalFilePath();
-    return !resolved.isEmpty() && resolved == QFileInfo(info.systemLocation()).canonicalFilePath();
-}
-} // namespace
 
 PortComboBox::PortComboBox(const PortDirectory &directory, QWidget *parent)
     : QComboBox(parent)
@@ -29,22 +16,13 @@ PortComboBox::PortComboBox(const PortDirectory &directory, QWidget *parent)
 
 QString PortComboBox::entryToolTip(int listPosition) const
 {
-    // Listed once: asking the system costs milliseconds on the window thread.
-    const auto known = QSerialPortInfo::availablePorts();
     const qint16 port = PortDirectory::portForListPosition(listPosition);
-    const QString device = m_directory.deviceFor(port, known);
-    QStringList lines{portLine(port, device)};
-    if (device.isEmpty())
-        return lines.constFirst();
-    for (const QSerialPortInfo &info : known) {
-        if (!sameDevice(info, device))
-            continue;
-        if (!info.description().isEmpty())
-            lines << info.description();
-        if (!info.serialNumber().isEmpty())
-            lines << tr("Serial number %1").arg(info.serialNumber());
-        break;
-    }
+    const PortDirectory::Device device = m_directory.describe(port);
+    QStringList lines{portLine(port, device.path)};
+    if (!device.description.isEmpty())
+        lines << device.description;
+    if (!device.serialNumber.isEmpty())
+        lines << tr("Serial number %1").arg(device.serialNumber);
     return lines.join(u'\n');
 }
 

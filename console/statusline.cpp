@@ -1,6 +1,5 @@
 #include "statusline.h"
 
-#include "drivecommands.h"
 #include "elidinglabel.h"
 
 #include <array>
@@ -8,7 +7,7 @@
 namespace {
 struct Words
 {
-    QLatin1String command;
+    DriveCommand command;
     const char *driving;
     const char *kept;
 };
@@ -26,7 +25,7 @@ constexpr std::array<Words, 4> Table = {{
 }};
 // clang-format on
 
-const Words *wordsFor(const QString &command)
+const Words *wordsFor(std::optional<DriveCommand> command)
 {
     for (const Words &words : Table) {
         if (command == words.command)
@@ -36,19 +35,10 @@ const Words *wordsFor(const QString &command)
 }
 } // namespace
 
-StatusLine::StatusLine(ElidingLabel *label)
+StatusLine::StatusLine(ElidingLabel *label, const std::optional<qint16> &openPort)
     : m_label(label)
+    , m_openPort(openPort)
 {}
-
-void StatusLine::showClosed(const QString &text)
-{
-    showPort(Port::Closed, text);
-}
-
-void StatusLine::showOpen(const QString &text)
-{
-    showPort(Port::Open, text);
-}
 
 void StatusLine::showOpenTrouble(const QString &text)
 {
@@ -62,17 +52,15 @@ void StatusLine::endOpenTrouble()
     showOpenTrouble(QString());
 }
 
-void StatusLine::showDrive(const QString &command, bool repeating)
+void StatusLine::showDrive(const DriveState &state)
 {
-    m_command = command;
-    m_repeating = repeating;
+    m_drive = state;
     m_driveIsNewer = true;
     refresh();
 }
 
-void StatusLine::showPort(Port state, const QString &text)
+void StatusLine::showPort(const QString &text)
 {
-    m_port = state;
     m_portText = text;
     m_trouble.clear();
     m_driveIsNewer = false;
@@ -82,7 +70,7 @@ void StatusLine::showPort(Port state, const QString &text)
 void StatusLine::refresh()
 {
     QString text = m_portText;
-    if (m_port == Port::Closed) {
+    if (!m_openPort) {
         const QString kept = keptWords();
         if (!kept.isEmpty())
             text = kept + u'\n' + text;
@@ -97,12 +85,12 @@ void StatusLine::refresh()
 
 QString StatusLine::driveWords() const
 {
-    const Words *words = m_repeating ? wordsFor(m_command) : nullptr;
+    const Words *words = wordsFor(m_drive.driving());
     return words ? tr(words->driving) : tr("Stopped");
 }
 
 QString StatusLine::keptWords() const
 {
-    const Words *words = m_repeating ? wordsFor(m_command) : nullptr;
+    const Words *words = wordsFor(m_drive.driving());
     return words ? tr(words->kept) : QString();
 }

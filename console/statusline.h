@@ -1,7 +1,11 @@
 #pragma once
 
+#include "drivecommands.h"
+
 #include <QCoreApplication>
 #include <QString>
+
+#include <optional>
 
 class ElidingLabel;
 
@@ -18,30 +22,30 @@ class StatusLine
     Q_DECLARE_TR_FUNCTIONS(StatusLine)
 
 public:
-    explicit StatusLine(ElidingLabel *label);
+    // openPort is the window's record of the open port, asked on every
+    // change; it must outlive the line.
+    StatusLine(ElidingLabel *label, const std::optional<qint16> &openPort);
 
-    void showClosed(const QString &text);
-    void showOpen(const QString &text);
+    // What the port's last news says (opened, not opened, lost, the device
+    // the selected number stands for).
+    void showPort(const QString &text);
     // A problem on the open port that stays until endOpenTrouble() or the
     // next port news; then the port's own text shows again.
     void showOpenTrouble(const QString &text);
     void endOpenTrouble();
     // As the drive session reports it.
-    void showDrive(const QString &command, bool repeating);
+    void showDrive(const DriveState &state);
 
 private:
-    enum class Port { Closed, Open };
-
-    void showPort(Port state, const QString &text);
     void refresh();
     QString driveWords() const;
     QString keptWords() const;
 
     ElidingLabel *const m_label;
-    Port m_port = Port::Closed;
+    const std::optional<qint16> &m_openPort;
     QString m_portText;
     QString m_trouble;
-    QString m_command;
-    bool m_repeating = false;
+    // The session's last report, kept to show again under port news.
+    DriveState m_drive;
     bool m_driveIsNewer = false;
 };

@@ -1,10 +1,8 @@
 #include "tavimork_pc_controlled_bot.h"
 
-#include "activecommandmark.h"
 #include "consoleaccessibility.h"
 #include "consolelayout.h"
 #include "devicelistwatch.h"
-#include "drivecommands.h"
 #include "drivesession.h"
 #include "elidinglabel.h"
 #include "keyboardcontrolbutton.h"
@@ -20,6 +18,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -67,12 +66,12 @@ template <typename Step> void Tavimork_PC_Controlled_Bot::post(Step step)
 }
 
 Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
-    DriveSession &session, std::unique_ptr<MessageBoxPresenter> messageBox, PortDirectory directory,
-    QWidget *parent)
+    DriveSession &session, std::unique_ptr<MessageBoxPresenter> messageBox,
+    const PortDirectory &directory, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
     , m_messageBox(std::move(messageBox))
-    , m_directory(std::move(directory))
+    , m_directory(directory)
     , m_deviceWatch(new DeviceListWatch(this))
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
@@ -96,8 +95,8 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
                                  lblStop[2], lblStop[3], lblStop[4]});
 
     bindEvents();
+    setOpenPort(std::nullopt);
     Form_Load();
-    m_deviceWatch->setWatching(true);
 }
 
 // A window destroyed without being closed still leaves the robot stopped and
@@ -134,12 +133,12 @@ void Tavimork_PC_Controlled_Bot::createControls()
     Label1 = makeChild<QLabel>(this, "Label1");
     auto *status = makeChild<ElidingLabel>(this, "lblStatus");
     lblStatus = status;
-    m_statusLine = std::make_unique<StatusLine>(status);
-    m_commandMark = std::make_unique<ActiveCommandMark>(
-        QList<std::pair<QLatin1String, QLabel *>>{{DriveCommand::Forward, lblForward},
-                                                  {DriveCommand::Backward, lblBackward},
-                                                  {DriveCommand::Left, lblLeft},
-                                                  {DriveCommand::Right, lblRight}});
+    m_statusLine = std::make_unique<StatusLine>(status, m_openPort);
+    using Self = Tavimork_PC_Controlled_Bot;
+    m_directionLabels = {{{lblForward, DriveCommand::Forward, &Self::lblForward_MouseMove},
+                          {lblBackward, DriveCommand::Backward, &Self::lblBackward_MouseMove},
+                          {lblLeft, DriveCommand::Left, &Self::lblLeft_MouseMove},
+                          {lblRight, DriveCommand::Right, &Self::lblRight_MouseMove}}};
     new LogContextMenu(txtInput, *m_messageBox);
 
     Combo4->setEditable(true);
@@ -153,7 +152,6 @@ void Tavimork_PC_Controlled_Bot::createControls()
     Label1->setWordWrap(true);
     // Selects what is shown; the tooltip has the whole text.
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    cmdDisc->setEnabled(false);
 }
 
 void Tavimork_PC_Controlled_Bot::bindEvents()
@@ -162,7 +160,7 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(cmdConn, &QPushButton::clicked, this, &Self::cmdConn_Click);
     connect(cmdDisc, &QPushButton::clicked, this, &Self::cmdDisc_Click);
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
-    // Only while closed (see showClosedState).
+    // Only while closed (see setOpenPort).
     connect(m_deviceWatch, &DeviceListWatch::devicesChanged, this, &Self::showSelectedPort);
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
@@ -174,10 +172,8 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
             [this] { post([session = &m_session] { session->windowAnswered(); }); });
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
-    connect(lblForward, &PointerLabel::pointerMoved, this, &Self::lblForward_MouseMove);
-    connect(lblBackward, &PointerLabel::pointerMoved, this, &Self::lblBackward_MouseMove);
-    connect(lblLeft, &PointerLabel::pointerMoved, this, &Self::lblLeft_MouseMove);
-    connect(lblRight, &PointerLabel::pointerMoved, this, &Self::lblRight_MouseMove);
+    for (const DirectionLabel &direction : m_directionLabels)
+        connect(direction.label, &PointerLabel::pointerMoved, this, direction.moved);
     for (PointerLabel *zone : lblStop)
         connect(zone, &PointerLabel::pointerMoved, this, &Self::lblStop_MouseMove);
     connect(m_steeringTrail, &SteeringTrail::passedOver, this, &Self::pointerPassedOver);
@@ -221,66 +217,80 @@ void Tavimork_PC_Controlled_Bot::cmdConn_Click()
     const DriveSession::OpenResult result = callAndWait(
         &m_session, [session = &m_session, position] { return session->open(position); });
     if (!result.opened) {
-        m_statusLine->showClosed(result.detail);
+        m_statusLine->showPort(result.detail);
         m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText), result.detail);
         return;
     }
-    cmdConn->setEnabled(false);
-    cmdDisc->setEnabled(true);
-    Combo4->setEnabled(false);
-    m_deviceWatch->setWatching(false);
-    m_openPort = PortDirectory::portForListPosition(position);
-    m_statusLine->showOpen(tr("Port %1 open: %2").arg(m_openPort).arg(result.detail));
+    const qint16 port = PortDirectory::portForListPosition(position);
+    setOpenPort(port);
+    m_statusLine->showPort(tr("Port %1 open: %2").arg(port).arg(result.detail));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
 {
     post([session = &m_session] { session->close(); });
-    showClosedState();
+    setOpenPort(std::nullopt);
     showSelectedPort();
 }
 
 void Tavimork_PC_Controlled_Bot::showLineStalled(bool stalled)
 {
     // The news may cross a Disconnect on its way here.
-    if (!cmdDisc->isEnabled())
+    if (!m_openPort)
         return;
     if (stalled)
-        m_statusLine->showOpenTrouble(tr("Port %1: the robot is not reading").arg(m_openPort));
+        m_statusLine->showOpenTrouble(tr("Port %1: the robot is not reading").arg(*m_openPort));
     else
         m_statusLine->endOpenTrouble();
 }
 
 void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)
 {
-    showClosedState();
-    m_statusLine->showClosed(tr("Port lost: %1").arg(reason));
+    setOpenPort(std::nullopt);
+    m_statusLine->showPort(tr("Port lost: %1").arg(reason));
 }
 
-void Tavimork_PC_Controlled_Bot::showDriveState(const QString &command, bool repeating)
+void Tavimork_PC_Controlled_Bot::showDriveState(const DriveState &state)
 {
-    m_commandMark->show(command, repeating);
-    m_statusLine->showDrive(command, repeating);
+    // The label of the direction being repeated is marked in the palette's
+    // highlight colour. Only the background changes: the labels are sized to
+    // their captions and must not move or grow.
+    for (const DirectionLabel &direction : m_directionLabels) {
+        const bool marked = state.driving() == direction.command;
+        direction.label->setAutoFillBackground(marked);
+        // The text follows on its own: a Highlight background makes the
+        // label's text role HighlightedText. NoRole goes back to the window's.
+        direction.label->setBackgroundRole(marked ? QPalette::Highlight : QPalette::NoRole);
+    }
+    m_statusLine->showDrive(state);
+}
+
+void Tavimork_PC_Controlled_Bot::steerBy(const PointerLabel *label)
+{
+    const auto row = std::find_if(m_directionLabels.cbegin(), m_directionLabels.cend(),
+                                  [label](const DirectionLabel &row) { return row.label == label; });
+    Q_ASSERT(row != m_directionLabels.cend());
+    post([session = &m_session, command = row->command] { session->direction(command); });
 }
 
 void Tavimork_PC_Controlled_Bot::lblForward_MouseMove()
 {
-    post([session = &m_session] { session->direction(DriveCommand::Forward); });
+    steerBy(lblForward);
 }
 
 void Tavimork_PC_Controlled_Bot::lblBackward_MouseMove()
 {
-    post([session = &m_session] { session->direction(DriveCommand::Backward); });
+    steerBy(lblBackward);
 }
 
 void Tavimork_PC_Controlled_Bot::lblLeft_MouseMove()
 {
-    post([session = &m_session] { session->direction(DriveCommand::Left); });
+    steerBy(lblLeft);
 }
 
 void Tavimork_PC_Controlled_Bot::lblRight_MouseMove()
 {
-    post([session = &m_session] { session->direction(DriveCommand::Right); });
+    steerBy(lblRight);
 }
 
 void Tavimork_PC_Controlled_Bot::lblStop_MouseMove()
@@ -290,15 +300,11 @@ void Tavimork_PC_Controlled_Bot::lblStop_MouseMove()
 
 void Tavimork_PC_Controlled_Bot::pointerPassedOver(QWidget *zone)
 {
-    if (zone == lblForward)
-        lblForward_MouseMove();
-    else if (zone == lblBackward)
-        lblBackward_MouseMove();
-    else if (zone == lblLeft)
-        lblLeft_MouseMove();
-    else if (zone == lblRight)
-        lblRight_MouseMove();
-    else if (std::find(lblStop.cbegin(), lblStop.cend(), zone) != lblStop.cend())
+    for (const DirectionLabel &direction : m_directionLabels) {
+        if (direction.label == zone)
+            return (this->*direction.moved)();
+    }
+    if (std::find(lblStop.cbegin(), lblStop.cend(), zone) != lblStop.cend())
         lblStop_MouseMove();
 }
 
@@ -331,14 +337,16 @@ void Tavimork_PC_Controlled_Bot::Command1_Click()
     txtInput->clearLog();
 }
 
-void Tavimork_PC_Controlled_Bot::showClosedState()
+void Tavimork_PC_Controlled_Bot::setOpenPort(std::optional<qint16> port)
 {
-    cmdDisc->setEnabled(false);
-    cmdConn->setEnabled(true);
-    Combo4->setEnabled(true);
+    m_openPort = port;
+    const bool open = port.has_value();
+    cmdConn->setEnabled(!open);
+    cmdDisc->setEnabled(open);
+    Combo4->setEnabled(!open);
     // An open port's line says what was opened; only a closed one follows
     // adapters plugged in and out.
-    m_deviceWatch->setWatching(true);
+    m_deviceWatch->setWatching(!open);
 }
 
 int Tavimork_PC_Controlled_Bot::selectedListPosition() const
@@ -355,10 +363,10 @@ void Tavimork_PC_Controlled_Bot::showSelectedPort()
 {
     const qint16 port = PortDirectory::portForListPosition(selectedListPosition());
     if (port < 1) {
-        m_statusLine->showClosed(tr("No port selected"));
+        m_statusLine->showPort(tr("No port selected"));
         return;
     }
-    m_statusLine->showClosed(PortComboBox::portLine(port, m_directory.deviceFor(port)));
+    m_statusLine->showPort(PortComboBox::portLine(port, m_directory.deviceFor(port)));
 }
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)

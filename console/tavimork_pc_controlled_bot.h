@@ -1,13 +1,14 @@
 #pragma once
 
+#include "drivecommands.h"
 #include "portdirectory.h"
 
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
 
-class ActiveCommandMark;
 class DeviceListWatch;
 class DriveSession;
 class KeyboardControlButton;
@@ -30,11 +31,12 @@ class Tavimork_PC_Controlled_Bot : public QWidget
     Q_OBJECT
 
 public:
-    // directory only names the device a port number stands for while the
-    // port is closed; the session opens whatever it finds at that moment.
+    // directory, the one the session's link opens by, only names the device
+    // a port number stands for while the port is closed; the session opens
+    // whatever it finds at that moment. It must outlive the window.
     Tavimork_PC_Controlled_Bot(DriveSession &session,
                                std::unique_ptr<MessageBoxPresenter> messageBox,
-                               PortDirectory directory, QWidget *parent = nullptr);
+                               const PortDirectory &directory, QWidget *parent = nullptr);
     ~Tavimork_PC_Controlled_Bot() override;
 
 protected:
@@ -64,7 +66,9 @@ private:
     // The pointer crossed a zone between two of its reported moves, or was
     // over it while a drag sent the move elsewhere.
     void pointerPassedOver(QWidget *zone);
-    void showDriveState(const QString &command, bool repeating);
+    // The direction of a label in m_directionLabels.
+    void steerBy(const PointerLabel *label);
+    void showDriveState(const DriveState &state);
 
     void cmdKeyBoard_Click();
     void cmdKeyBoard_KeyDown(int keyCode);
@@ -72,7 +76,9 @@ private:
 
     void Command1_Click();
 
-    void showClosedState();
+    // Records whether (and which) port is open, and sets every control that
+    // follows it.
+    void setOpenPort(std::optional<qint16> port);
     void showSelectedPort();
     int selectedListPosition() const;
     // Runs a step on the session's thread, after every step posted before it.
@@ -83,12 +89,23 @@ private:
 
     DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;
-    const PortDirectory m_directory;
+    const PortDirectory &m_directory;
     DeviceListWatch *const m_deviceWatch;
-    qint16 m_openPort = 0;
+    // The port the window opened, until it is closed or lost: the one record
+    // of it on this side.
+    std::optional<qint16> m_openPort;
     std::unique_ptr<StatusLine> m_statusLine;
-    std::unique_ptr<ActiveCommandMark> m_commandMark;
     SteeringTrail *m_steeringTrail = nullptr;
+
+    // Which label steers which way, and the handler its pointer moves go to:
+    // the one place that pairs them.
+    struct DirectionLabel
+    {
+        PointerLabel *label;
+        DriveCommand command;
+        void (Tavimork_PC_Controlled_Bot::*moved)();
+    };
+    std::array<DirectionLabel, 4> m_directionLabels{};
 
     // The controls as designed; see the note on their names above.
     QPushButton *cmdConn = nullptr;

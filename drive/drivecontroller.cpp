@@ -1,6 +1,5 @@
 #include "drivecontroller.h"
 
-#include "drivecommands.h"
 #include "seriallink.h"
 #include "ticksource.h"
 
@@ -16,13 +15,13 @@ DriveController::DriveController(SerialLink &link, TickSource *repeatTimer, QObj
     connect(tmr_Send_Command, &TickSource::tick, this, &DriveController::tmr_Send_Command_Timer);
 }
 
-void DriveController::direction(QLatin1String command)
+void DriveController::direction(DriveCommand command)
 {
-    Q_ASSERT(DriveCommand::isDirection(command));
+    Q_ASSERT(isDirection(command));
     const bool changed = strCommand != command;
     strCommand = command;
     if (changed && m_repeating)
-        emit stateChanged(strCommand, true);
+        emit stateChanged(state());
     setRepeating(true);
 }
 
@@ -44,7 +43,7 @@ void DriveController::hold()
         return;
     m_held = true;
     qCInfo(lcDrive) << "the window stopped answering: repetition held";
-    if (isDriving() && m_link.portOpen())
+    if (state().driving() && m_link.portOpen())
         writeStop();
 }
 
@@ -57,7 +56,7 @@ void DriveController::release()
 
 void DriveController::tmr_Send_Command_Timer()
 {
-    if (m_held || strCommand.isEmpty() || !m_link.portOpen())
+    if (m_held || !strCommand || !m_link.portOpen())
         return;
     emit aboutToRepeat();
     if (m_held)
@@ -69,7 +68,7 @@ void DriveController::tmr_Send_Command_Timer()
         emit outputStalled();
         return;
     }
-    m_link.setOutput(strCommand);
+    write(*strCommand);
     m_lastWriteWasStop = false;
     noteDirectionWritten();
 }
@@ -80,7 +79,12 @@ void DriveController::dropQueued()
         return;
     m_link.discardOutput();
     if (m_lastWriteWasStop)
-        m_link.setOutput(DriveCommand::Stop);
+        write(DriveCommand::Stop);
+}
+
+void DriveController::write(DriveCommand command)
+{
+    m_link.setOutput(QString(QLatin1Char(byteOf(command))));
 }
 
 void DriveController::writeStop()
@@ -91,29 +95,29 @@ void DriveController::writeStop()
         m_link.discardOutput();
     }
     endRun();
-    m_link.setOutput(DriveCommand::Stop);
+    write(DriveCommand::Stop);
     m_lastWriteWasStop = true;
     qCInfo(lcDrive) << "stop written";
 }
 
 void DriveController::noteDirectionWritten()
 {
-    if (m_runBytes > 0 && m_runCommand == strCommand) {
+    if (m_runBytes > 0 && m_runCommand == *strCommand) {
         ++m_runBytes;
         return;
     }
     endRun();
-    m_runCommand = strCommand;
+    m_runCommand = *strCommand;
     m_runBytes = 1;
-    qCInfo(lcDrive).noquote() << "repeating" << strCommand << "from now";
+    qCInfo(lcDrive).nospace() << "repeating " << byteOf(m_runCommand) << " from now";
 }
 
 void DriveController::endRun()
 {
     if (m_runBytes == 0)
         return;
-    qCInfo(lcDrive).noquote() << "repeating" << m_runCommand << "ended after" << m_runBytes
-                              << "bytes";
+    qCInfo(lcDrive).nospace() << "repeating " << byteOf(m_runCommand) << " ended after "
+                              << m_runBytes << " bytes";
     m_runBytes = 0;
 }
 
@@ -123,7 +127,7 @@ void DriveController::setRepeating(bool repeating)
     m_repeating = repeating;
     // Ticks with no command yet write nothing, so they need not wake anyone:
     // the timer itself runs only while there is a byte to repeat.
-    const bool needed = m_repeating && !strCommand.isEmpty();
+    const bool needed = state().driving().has_value();
     if (needed && !tmr_Send_Command->isActive())
         tmr_Send_Command->start();
     else if (!needed)
@@ -131,5 +135,5 @@ void DriveController::setRepeating(bool repeating)
     if (changed && !repeating)
         endRun();
     if (changed)
-        emit stateChanged(strCommand, repeating);
+        emit stateChanged(state());
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "drivecommands.h"
+
 #include <QLoggingCategory>
 #include <QObject>
-#include <QString>
 
 // The drive thread's account of what it did with the line, for a user's
 // report: stalls, holds and resumes, stops, and the first and last byte of
@@ -27,10 +28,10 @@ public:
     // start, writing nothing until a direction is asked for.
     DriveController(SerialLink &link, TickSource *repeatTimer, QObject *parent = nullptr);
 
-    // Makes one of "8", "2", "4", "6" current and (re)enables repetition.
-    // Writes nothing itself: the first byte goes out on the next tick.
-    void direction(QLatin1String command);
-    // Writes "5" if the port is open, ahead of anything still waiting to go
+    // Makes a direction current and (re)enables repetition. Writes nothing
+    // itself: the first byte goes out on the next tick.
+    void direction(DriveCommand command);
+    // Writes the stop if the port is open, ahead of anything still waiting to go
     // out, then ends the repetition.
     void stop();
     // Ends the repetition without writing anything.
@@ -48,22 +49,17 @@ public:
     // among them is the operator's, and is written again.
     void dropQueued();
 
-    QString command() const { return strCommand; }
-    // The repeat timer is enabled: from the start, and from every direction
-    // step to the next stop or halt.
-    bool isRepeating() const { return m_repeating; }
-    // A direction is current and being repeated.
-    bool isDriving() const { return isRepeating() && !strCommand.isEmpty(); }
+    DriveState state() const { return {strCommand, m_repeating}; }
     bool isHeld() const { return m_held; }
 
     // One expiry of the repeat timer: the current command goes out if the
-    // port is open and the last byte has left. An empty command (nothing
-    // asked for yet) writes no byte.
+    // port is open and the last byte has left. No command yet writes no
+    // byte.
     void tmr_Send_Command_Timer();
 
 signals:
     // The command or whether it repeats changed.
-    void stateChanged(const QString &command, bool repeating);
+    void stateChanged(const DriveState &state);
     // A write found earlier bytes still waiting: the far end is not reading.
     void outputStalled();
     // A direction byte is about to go out; hold() from here keeps it back.
@@ -71,6 +67,7 @@ signals:
 
 private:
     void setRepeating(bool repeating);
+    void write(DriveCommand command);
     void writeStop();
     void noteDirectionWritten();
     void endRun();
@@ -79,12 +76,12 @@ private:
     // Only ever a direction: a stop or halt only disables the timer and leaves
     // the last direction in place, and a disconnect touches neither, so a
     // reconnect resumes exactly what was being repeated.
-    QString strCommand;
+    std::optional<DriveCommand> strCommand;
     TickSource *const tmr_Send_Command;
     bool m_repeating = true;
     bool m_held = false;
     // The repetition under way in the log: its command and bytes written.
-    QString m_runCommand;
+    DriveCommand m_runCommand = DriveCommand::Stop;
     int m_runBytes = 0;
     bool m_lastWriteWasStop = false;
 };

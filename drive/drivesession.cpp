@@ -1,6 +1,5 @@
 #include "drivesession.h"
 
-#include "drivecommands.h"
 #include "drivecontroller.h"
 #include "portdirectory.h"
 #include "receivedtextqueue.h"
@@ -36,8 +35,8 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     connect(m_drainPoll, &QTimer::timeout, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::stateChanged, this, &DriveSession::driveStateChanged);
     connect(m_controller, &DriveController::stateChanged, m_windowWatch,
-            [this](const QString &command, bool repeating) {
-                m_windowWatch->setWatching(repeating && !command.isEmpty());
+            [this](const DriveState &state) {
+                m_windowWatch->setWatching(state.driving().has_value());
             });
     connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::textReceived);
     connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
@@ -62,7 +61,7 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
     // As the operator's console always did: the port, the fixed line
     // settings, then open. Any of the three may refuse.
     const bool opened = MSComm1->setCommPort(PortDirectory::portForListPosition(listPosition)) &&
-                        MSComm1->setSettings(DriveCommand::LineSettings) &&
+                        MSComm1->setSettings(RobotLine::Settings) &&
                         MSComm1->setPortOpen(true);
     // The window is waiting for this answer, so it is alive, however long the
     // open took.
@@ -82,7 +81,7 @@ void DriveSession::close()
     checkDrained();
 }
 
-void DriveSession::direction(QLatin1String command)
+void DriveSession::direction(DriveCommand command)
 {
     if (!m_shutDown)
         m_controller->direction(command);
@@ -105,7 +104,7 @@ void DriveSession::shutdown()
     m_shutDown = true;
     // Leaving while a direction repeats on an open port would leave the robot
     // driving with no console.
-    if (m_controller->isDriving())
+    if (m_controller->state().driving())
         m_controller->stop();
     else
         m_controller->halt();

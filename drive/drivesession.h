@@ -1,9 +1,9 @@
 #pragma once
 
 #include "clock.h"
+#include "drivecommands.h"
 #include "receivedtextdecoder.h"
 
-#include <QLatin1String>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -48,7 +48,7 @@ public:
     void close();
 
     // The controller's steps.
-    void direction(QLatin1String command);
+    void direction(DriveCommand command);
     void stop();
     void halt();
 
@@ -72,7 +72,7 @@ signals:
     // Decoded received text, at most one batch per frame: call
     // receivedTextShown() once it is in the log.
     void textReceived(const QString &text);
-    void driveStateChanged(const QString &command, bool repeating);
+    void driveStateChanged(const DriveState &state);
     // The far end stopped taking what is written (true), or took it all again.
     void lineStalled(bool stalled);
     // Answer with windowAnswered(). A window that stops answering while the

@@ -1,7 +1,5 @@
 #include "keytable.h"
 
-#include "drivecommands.h"
-
 #include <array>
 
 namespace KeyTable {
@@ -13,7 +11,7 @@ struct Row
 {
     int keypadCode;
     int letterCode;
-    QLatin1String command;
+    DriveCommand command;
 };
 
 // clang-format off
@@ -39,7 +37,7 @@ int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers)
     return 0;
 }
 
-std::optional<QLatin1String> direction(int keyCode)
+std::optional<DriveCommand> direction(int keyCode)
 {
     for (const Row &row : Rows) {
         if (keyCode == row.keypadCode || keyCode == row.letterCode)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLatin1String>
+#include "drivecommands.h"
+
 #include <Qt>
 
 #include <optional>
@@ -17,6 +18,6 @@ int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
 
 // The direction a key code steers, rows tested top to bottom; none for every
 // other code.
-std::optional<QLatin1String> direction(int keyCode);
+std::optional<DriveCommand> direction(int keyCode);
 
 } // namespace KeyTable

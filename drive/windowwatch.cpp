@@ -12,9 +12,8 @@ WindowWatch::WindowWatch(const Clock &clock, QObject *parent)
 
 void WindowWatch::setWatching(bool watching)
 {
-    if (watching == m_watching)
+    if (watching == m_pinger.isActive())
         return;
-    m_watching = watching;
     if (watching) {
         m_lastAnswer = m_clock.now();
         m_pinger.start();
@@ -36,7 +35,7 @@ void WindowWatch::answered()
 
 void WindowWatch::checkSilence()
 {
-    if (m_watching && !m_frozen && m_clock.now() - m_lastAnswer > SilenceLimit) {
+    if (m_pinger.isActive() && !m_frozen && m_clock.now() - m_lastAnswer > SilenceLimit) {
         m_frozen = true;
         emit frozen();
     }

@@ -42,8 +42,8 @@ private:
     void check();
 
     const Clock &m_clock;
+    // Runs exactly while the robot is being driven.
     QTimer m_pinger{this};
-    bool m_watching = false;
     std::chrono::milliseconds m_lastAnswer{};
     bool m_frozen = false;
 };

@@ -1,6 +1,7 @@
 #include "portdirectory.h"
 
 #include <QCollator>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -23,6 +24,15 @@ QStringList naturalOrder(QStringList paths)
     return paths;
 }
 
+bool isNamed(const PortDirectory::Device &device, const QString &name)
+{
+    if (device.path == name || device.name == name)
+        return true;
+    // A stable link such as /dev/serial/by-id/... names the same node.
+    const QString resolved = QFileInfo(name).canonicalFilePath();
+    return !resolved.isEmpty() && resolved == QFileInfo(device.path).canonicalFilePath();
+}
+
 } // namespace
 
 PortDirectory::PortDirectory(QProcessEnvironment env)
@@ -43,21 +53,36 @@ PortDirectory::Numbering PortDirectory::platformNumbering()
 
 QString PortDirectory::deviceFor(qint16 port) const
 {
-    if (m_devices)
-        return deviceFor(port, *m_devices);
-    // Asked on every lookup: adapters are plugged in while the console runs.
-    return deviceFor(port, QSerialPortInfo::availablePorts());
+    return deviceFor(port, devices());
 }
 
-QString PortDirectory::deviceFor(qint16 port, const QList<QSerialPortInfo> &systemPorts) const
+PortDirectory::Device PortDirectory::describe(qint16 port) const
+{
+    // Listed once: asking the system costs milliseconds.
+    const QList<Device> listed = devices();
+    const QString path = deviceFor(port, listed);
+    if (path.isEmpty())
+        return {};
+    for (const Device &device : listed) {
+        if (isNamed(device, path)) {
+            Device described = device;
+            described.path = path;
+            return described;
+        }
+    }
+    return {path};
+}
+
+QList<PortDirectory::Device> PortDirectory::devices() const
 {
     if (m_devices)
-        return deviceFor(port, *m_devices);
-    QList<Device> devices;
-    devices.reserve(systemPorts.size());
-    for (const QSerialPortInfo &info : systemPorts)
-        devices.append({info.systemLocation(), info.hasVendorIdentifier()});
-    return deviceFor(port, devices);
+        return *m_devices;
+    QList<Device> listed;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        listed.append({info.systemLocation(), info.hasVendorIdentifier(), info.portName(),
+                       info.description(), info.serialNumber()});
+    }
+    return listed;
 }
 
 QString PortDirectory::deviceFor(qint16 port, const QList<Device> &devices) const

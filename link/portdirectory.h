@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QProcessEnvironment>
-#include <QSerialPortInfo>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +30,11 @@ public:
     {
         QString path;
         bool usb = false;
+        // What the system says of it, where it says anything: the short name
+        // (COM3, ttyUSB0), the product's description and its serial number.
+        QString name{};
+        QString description{};
+        QString serialNumber{};
     };
 
     enum class Numbering {
@@ -51,9 +55,9 @@ public:
 
     // Empty when the number is out of range or has no device.
     QString deviceFor(qint16 port) const;
-    // The same over serial ports the caller has already listed (a directory
-    // made over given devices keeps to those).
-    QString deviceFor(qint16 port, const QList<QSerialPortInfo> &systemPorts) const;
+    // The device for the port, named as deviceFor() names it, with what the
+    // system says of it; an empty path when there is none.
+    Device describe(qint16 port) const;
 
     static bool isValidPort(qint16 port) { return port >= FirstPort && port <= LastPort; }
     // The port list shows "1" to "16"; list position p stands for port p + 1,
@@ -66,6 +70,9 @@ public:
     static QStringList numberingOrder(const QList<Device> &devices);
 
 private:
+    // The given devices, or else the system's, listed now: adapters are
+    // plugged in while the console runs.
+    QList<Device> devices() const;
     QString deviceFor(qint16 port, const QList<Device> &devices) const;
 
     QProcessEnvironment m_environment;

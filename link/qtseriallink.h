@@ -32,6 +32,10 @@ class QtSerialLink : public SerialLink
 public:
     explicit QtSerialLink(PortDirectory directory = PortDirectory(), QObject *parent = nullptr);
 
+    // The numbering the link opens ports by. It never changes, so the window
+    // may read it from its own thread to name the devices before they open.
+    const PortDirectory &directory() const { return m_directory; }
+
     // Refused for numbers outside 1..16, and for a different number while open.
     bool setCommPort(qint16 port) override;
     qint16 commPort() const { return m_commPort; }
@@ -58,7 +62,7 @@ private:
     void finishLoss();
 
     DeviceLock m_lock;
-    PortDirectory m_directory;
+    const PortDirectory m_directory;
     qint16 m_commPort = PortDirectory::FirstPort;
     LineSettings m_settings;
     // The path opened last, for messages, with the device node it leads to.

@@ -2,16 +2,6 @@
 
 #include "drivecommands.h"
 
-namespace {
-
-// A command's one byte on the line.
-constexpr char byteOf(QLatin1String command)
-{
-    return command.front().toLatin1();
-}
-
-} // namespace
-
 std::optional<Motion> CommandParser::parse(char byte)
 {
     switch (byte) {

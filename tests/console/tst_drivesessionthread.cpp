@@ -58,7 +58,7 @@ private slots:
 
     void frozenWindowHasTheRobotStoppedUntilItAnswersAgain()
     {
-        start(new PeriodicTimer(DriveCommand::RepeatPeriod));
+        start(new PeriodicTimer(RobotLine::RepeatPeriod));
         moveOnto("lblForward");
         QTRY_VERIFY(received().count('8') >= 3);
 
@@ -100,7 +100,7 @@ private slots:
 
     void closingWhileDrivingStopsOnceAndFreesThePortBeforeReturning()
     {
-        start(new PeriodicTimer(DriveCommand::RepeatPeriod));
+        start(new PeriodicTimer(RobotLine::RepeatPeriod));
         moveOnto("lblForward");
         QTRY_VERIFY(received().contains('8'));
         window->close();
@@ -113,7 +113,7 @@ private slots:
 
     void lossArrivingWhileStepsAreInFlightClosesOnce()
     {
-        start(new PeriodicTimer(DriveCommand::RepeatPeriod));
+        start(new PeriodicTimer(RobotLine::RepeatPeriod));
         QSignalSpy lost(drive->session(), &DriveSession::lost);
         QVERIFY(lost.isValid());
         QWidget *forward = find("lblForward");
@@ -211,10 +211,12 @@ private:
     {
         far = std::make_unique<PseudoTerminal>();
         QVERIFY(far->isValid());
-        drive = std::make_unique<DriveSessionThread>(new DriveSession(
-            std::make_unique<QtSerialLink>(portOne()), std::unique_ptr<TickSource>(repeatTimer)));
+        auto link = std::make_unique<QtSerialLink>(portOne());
+        const PortDirectory &directory = link->directory();
+        drive = std::make_unique<DriveSessionThread>(
+            new DriveSession(std::move(link), std::unique_ptr<TickSource>(repeatTimer)));
         window = std::make_unique<Tavimork_PC_Controlled_Bot>(
-            *drive->session(), std::make_unique<RecordingMessageBoxPresenter>(), portOne());
+            *drive->session(), std::make_unique<RecordingMessageBoxPresenter>(), directory);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         find<QPushButton>("cmdConn")->click();

@@ -46,10 +46,10 @@ private slots:
             QMetaObject::invokeMethod(session, step, Qt::BlockingQueuedConnection);
         };
         bool open = false;
-        QString command;
+        std::optional<DriveCommand> command;
         bool repeating = true; // the timer runs from the start
-        const QLatin1String directions[] = {DriveCommand::Forward, DriveCommand::Backward,
-                                            DriveCommand::Left, DriveCommand::Right};
+        const DriveCommand directions[] = {DriveCommand::Forward, DriveCommand::Backward,
+                                           DriveCommand::Left, DriveCommand::Right};
         QRandomGenerator random(20261208);
         qsizetype fdsAtStart = -1;
         qint64 memoryAtStart = 0;
@@ -68,7 +68,7 @@ private slots:
             switch (random.bounded(10)) {
             case 0:
             case 1: {
-                const QLatin1String d = directions[random.bounded(4)];
+                const DriveCommand d = directions[random.bounded(4)];
                 onDriveThread([session, d] { session->direction(d); });
                 command = d;
                 repeating = true;
@@ -78,8 +78,8 @@ private slots:
             case 3: {
                 const int count = 1 + random.bounded(5);
                 onDriveThread([ticks, count] { ticks->fire(count); });
-                if (open && repeating && !command.isEmpty())
-                    expected = command.toLatin1().repeated(count);
+                if (open && repeating && command)
+                    expected = QByteArray(count, byteOf(*command));
                 break;
             }
             case 4:
@@ -115,13 +115,13 @@ private slots:
                 }
                 break;
             case 9:
-                if (open && repeating && !command.isEmpty()) {
+                if (open && repeating && command) {
                     // Nobody reads while far more ticks go by than the line holds.
                     onDriveThread([ticks] { ticks->fire(30000); });
                     QTRY_VERIFY(!stalled.isEmpty() && stalled.last().at(0).toBool());
                     onDriveThread([session] { session->stop(); });
                     repeating = false;
-                    QVERIFY(drainStall(command.at(0).toLatin1()));
+                    QVERIFY(drainStall(byteOf(*command)));
                     QTRY_VERIFY(!stalled.last().at(0).toBool());
                     stalled.clear();
                     ++stalls;

@@ -29,7 +29,7 @@ private slots:
 
     void ticksBeforeAnyDirectionPutNoByteOnTheLine()
     {
-        QVERIFY(controller->isRepeating());
+        QVERIFY(controller->state().repeating);
         ticks->fire();
         ticks->fire();
         QCOMPARE(link->written, QByteArray());
@@ -59,9 +59,9 @@ private slots:
         controller->direction(DriveCommand::Right);
         controller->stop();
         QCOMPARE(link->written, QByteArray("5"));
-        QVERIFY(!controller->isRepeating());
+        QVERIFY(!controller->state().repeating);
         // The last direction stays current; a stop never replaces it.
-        QCOMPARE(controller->command(), QStringLiteral("6"));
+        QCOMPARE(controller->state().command, DriveCommand::Right);
 
         controller->stop();
         controller->stop();
@@ -74,16 +74,16 @@ private slots:
         controller->direction(DriveCommand::Forward);
         controller->stop();
         QCOMPARE(link->written, QByteArray());
-        QVERIFY(!controller->isRepeating());
+        QVERIFY(!controller->state().repeating);
     }
 
     void haltEndsRepetitionWithoutWriting()
     {
         controller->direction(DriveCommand::Forward);
         controller->halt();
-        QVERIFY(!controller->isRepeating());
+        QVERIFY(!controller->state().repeating);
         QCOMPARE(link->written, QByteArray());
-        QCOMPARE(controller->command(), QStringLiteral("8"));
+        QCOMPARE(controller->state().command, DriveCommand::Forward);
     }
 
     void directionAfterStopResumesRepetitionWithTheNewCommand()
@@ -91,7 +91,7 @@ private slots:
         controller->direction(DriveCommand::Forward);
         controller->stop();
         controller->direction(DriveCommand::Backward);
-        QVERIFY(controller->isRepeating());
+        QVERIFY(controller->state().repeating);
         ticks->fire();
         QCOMPARE(link->written, QByteArray("52"));
     }
@@ -102,7 +102,7 @@ private slots:
         ticks->fire();
         link->setPortOpen(false);
         ticks->fire();
-        QVERIFY(controller->isRepeating());
+        QVERIFY(controller->state().repeating);
         link->setPortOpen(true);
         ticks->fire();
         QCOMPARE(link->written, QByteArray("66"));
@@ -110,13 +110,13 @@ private slots:
 
     void realTimerRepeatsUntilTheStopAndNotAfter()
     {
-        DriveController real(*link, new PeriodicTimer(DriveCommand::RepeatPeriod));
+        DriveController real(*link, new PeriodicTimer(RobotLine::RepeatPeriod));
         real.direction(DriveCommand::Left);
         QTRY_VERIFY(link->written.size() >= 3);
         real.stop();
         const QByteArray afterStop = link->written;
         QCOMPARE(afterStop, QByteArray(afterStop.size() - 1, '4') + '5');
-        QTest::qWait(10 * DriveCommand::RepeatPeriod.count());
+        QTest::qWait(10 * RobotLine::RepeatPeriod.count());
         QCOMPARE(link->written, afterStop);
     }
 
@@ -128,7 +128,7 @@ private slots:
         controller->hold();
         ticks->fire(3);
         QCOMPARE(link->written, QByteArray("85"));
-        QVERIFY(controller->isRepeating());
+        QVERIFY(controller->state().repeating);
         controller->release();
         ticks->fire();
         QCOMPARE(link->written, QByteArray("858"));

@@ -27,10 +27,8 @@ public:
         ticks = fakeTicks.get();
         box = fakeBox.get();
         session = std::make_unique<DriveSession>(std::move(fakeLink), std::move(fakeTicks));
-        QProcessEnvironment env;
-        env.insert(QStringLiteral("TAVIMORK_PORT1"), QStringLiteral("/dev/robot-on-port-1"));
         window = std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox),
-                                                              PortDirectory(env));
+                                                              directory);
     }
 
     template <typename Widget = QWidget> Widget *find(const QString &name) const
@@ -53,5 +51,10 @@ public:
     ManualTickSource *ticks = nullptr;
     RecordingMessageBoxPresenter *box = nullptr;
     std::unique_ptr<DriveSession> session;
+    const PortDirectory directory{[] {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("TAVIMORK_PORT1"), QStringLiteral("/dev/robot-on-port-1"));
+        return env;
+    }()};
     std::unique_ptr<Tavimork_PC_Controlled_Bot> window;
 };
