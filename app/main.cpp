@@ -1,6 +1,5 @@
 #include "consolecommandline.h"
-#include "detectableautorepeat.h"
-#include "dialogmessageboxpresenter.h"
+#include "messageboxpresenter.h"
 #include "displayenvironment.h"
 #include "drivecommands.h"
 #include "drivesession.h"
@@ -9,6 +8,7 @@
 #include "periodictimer.h"
 #include "processend.h"
 #include "qtseriallink.h"
+#include "systemkeyboard.h"
 #include "tavimork_pc_controlled_bot.h"
 #include "terminationsignals.h"
 
@@ -49,7 +49,7 @@ int runConsole(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavimork"));
 
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && !DetectableAutoRepeat::enable())
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !SystemKeyboard::enableDetectableAutoRepeat())
         qWarning("The X server refused detectable auto-repeat: holding a steering key may send "
                  "stray stops.");
 

@@ -1,7 +1,7 @@
 #include "keyboardcontrolbutton.h"
 
 #include "keytable.h"
-#include "latinkeyletter.h"
+#include "systemkeyboard.h"
 
 #include <QKeyEvent>
 #include <QPen>
@@ -31,7 +31,7 @@ int virtualKeyCode(const QKeyEvent *event)
     const bool otherLetter = key < Qt::Key_Escape && QChar::isLetter(char32_t(key)) &&
                              !(key >= Qt::Key_A && key <= Qt::Key_Z);
     if (otherLetter) {
-        if (const std::optional<Qt::Key> latin = LatinKeyLetter::forKey(event->nativeScanCode()))
+        if (const std::optional<Qt::Key> latin = SystemKeyboard::latinLetterForKey(event->nativeScanCode()))
             key = *latin;
     }
     return KeyTable::virtualKeyCode(key, event->modifiers());

@@ -15,3 +15,11 @@ public:
     virtual void critical(QWidget *parent, const QString &title, const QString &text,
                           const QString &informativeText) = 0;
 };
+
+// The real dialogs.
+class DialogMessageBoxPresenter : public MessageBoxPresenter
+{
+public:
+    void critical(QWidget *parent, const QString &title, const QString &text,
+                  const QString &informativeText) override;
+};

@@ -9,7 +9,6 @@
 #include "keytable.h"
 #include "logcontextmenu.h"
 #include "messageboxpresenter.h"
-#include "pointerlabel.h"
 #include "portcombobox.h"
 #include "receivedlogview.h"
 #include "statusline.h"
@@ -18,6 +17,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
@@ -25,6 +25,31 @@
 
 #include <algorithm>
 #include <utility>
+
+// A label that reports every pointer move over it, with or without a mouse
+// button held. Clicks do nothing of their own.
+class PointerLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit PointerLabel(QWidget *parent)
+        : QLabel(parent)
+    {
+        // Without tracking Qt only reports moves while a button is held.
+        setMouseTracking(true);
+    }
+
+signals:
+    void pointerMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        emit pointerMoved();
+        event->accept();
+    }
+};
 
 namespace {
 // The window's own words, shown as they stand unless a translation is loaded.
@@ -386,3 +411,5 @@ void Tavimork_PC_Controlled_Bot::shutDownSession()
     // can end.
     callAndWait(&m_session, [session = &m_session] { session->shutdown(); });
 }
+
+#include "tavimork_pc_controlled_bot.moc"

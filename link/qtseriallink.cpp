@@ -1,6 +1,5 @@
 #include "qtseriallink.h"
 
-#include "linequeue.h"
 
 #include <QDeadlineTimer>
 #include <QThread>

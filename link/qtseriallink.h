@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devicelock.h"
+#include "serialdevice.h"
 #include "linesettings.h"
 #include "portdirectory.h"
 #include "seriallink.h"

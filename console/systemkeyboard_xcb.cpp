@@ -1,4 +1,4 @@
-#include "latinkeyletter.h"
+#include "systemkeyboard.h"
 
 #include <QGuiApplication>
 
@@ -10,7 +10,26 @@
 #include <cstdlib>
 #include <memory>
 
-namespace LatinKeyLetter {
+namespace SystemKeyboard {
+
+bool enableDetectableAutoRepeat()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return false;
+    xcb_connection_t *connection = x11->connection();
+    constexpr uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    // The X keyboard extension is already initialised by Qt's own use of it.
+    const auto cookie =
+        xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0);
+    xcb_xkb_per_client_flags_reply_t *reply =
+        xcb_xkb_per_client_flags_reply(connection, cookie, nullptr);
+    if (!reply)
+        return false;
+    const bool enabled = (reply->supported & flag) && (reply->value & flag);
+    std::free(reply);
+    return enabled;
+}
 
 namespace {
 // The X keysyms of the Latin letters are their ASCII codes.
@@ -24,7 +43,7 @@ std::optional<Qt::Key> latinLetter(xcb_keysym_t symbol)
 }
 } // namespace
 
-std::optional<Qt::Key> forKey(quint32 nativeScanCode)
+std::optional<Qt::Key> latinLetterForKey(quint32 nativeScanCode)
 {
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     // X keycodes are 8 to 255; on X11 the scan code Qt reports is the keycode.
@@ -68,4 +87,4 @@ std::optional<Qt::Key> forKey(quint32 nativeScanCode)
     return std::nullopt;
 }
 
-} // namespace LatinKeyLetter
+} // namespace SystemKeyboard

@@ -1,4 +1,4 @@
-#include "dialogmessageboxpresenter.h"
+#include "messageboxpresenter.h"
 
 #include <QMessageBox>
 #include <QTextDocument>

@@ -1,4 +1,6 @@
-#include "devicelock.h"
+#include "serialdevice.h"
+
+#include <windows.h>
 
 // Windows opens a COM port for one handle at a time by itself: a second
 // opener, in this process or another, is refused by the system and
@@ -22,3 +24,19 @@ QString DeviceLock::descriptorShortage()
 {
     return {};
 }
+
+namespace LineQueue {
+
+bool driverHoldsOutput(const QSerialPort &port)
+{
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ClearCommError(port.handle(), &errors, &status) && status.cbOutQue > 0;
+}
+
+bool hasRoom(const QSerialPort &)
+{
+    return true;
+}
+
+} // namespace LineQueue

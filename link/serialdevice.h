@@ -1,5 +1,9 @@
 #pragma once
 
+// What the link needs of the system's serial devices beyond QSerialPort:
+// exclusive use of a device, and a look into the driver's own queue.
+
+#include <QSerialPort>
 #include <QString>
 
 // An advisory exclusive hold on a serial device, taken before the device is
@@ -45,3 +49,18 @@ private:
     int m_fd = -1;
     QString m_error;
 };
+
+// What the system's serial driver holds of the bytes written to an open port,
+// below QSerialPort's own write buffer.
+namespace LineQueue {
+
+// Whether the driver still holds bytes it has not sent. A pseudo-terminal
+// always says none.
+bool driverHoldsOutput(const QSerialPort &port);
+
+// Whether a write now finds room in the driver. QSerialPort reports a write
+// into a full POSIX line as a resource error, as if the device were
+// unplugged; Windows queues the write instead.
+bool hasRoom(const QSerialPort &port);
+
+} // namespace LineQueue

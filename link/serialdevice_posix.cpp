@@ -1,4 +1,4 @@
-#include "devicelock.h"
+#include "serialdevice.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -6,7 +6,10 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 QString DeviceLock::deviceNode(const QString &devicePath)
@@ -58,3 +61,19 @@ QString DeviceLock::descriptorShortage()
         return qt_error_string(error);
     return {};
 }
+
+namespace LineQueue {
+
+bool driverHoldsOutput(const QSerialPort &port)
+{
+    int queued = 0;
+    return ::ioctl(port.handle(), TIOCOUTQ, &queued) == 0 && queued > 0;
+}
+
+bool hasRoom(const QSerialPort &port)
+{
+    pollfd poll{port.handle(), POLLOUT, 0};
+    return ::poll(&poll, 1, 0) == 1 && (poll.revents & POLLOUT);
+}
+
+} // namespace LineQueue

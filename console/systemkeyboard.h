@@ -1,0 +1,31 @@
+#pragma once
+
+#include <Qt>
+
+#include <optional>
+
+// What the console asks of the system's keyboard beyond Qt's key events. Only
+// X11 answers; elsewhere both give what Qt's events already carry.
+namespace SystemKeyboard {
+
+// On X11 a held key normally arrives as release+press pairs, and Qt guesses
+// which releases are auto-repeat by peeking at the event queue, a guess that
+// fails when the matching press is late. Asking the X server for detectable
+// auto-repeat makes it send repeats as presses only, so every release the
+// console sees is a real one.
+// Returns true if the X server agreed; false on other platforms, where the
+// event's own auto-repeat flag is relied on instead.
+bool enableDetectableAutoRepeat();
+
+// Layouts without Latin letters (Cyrillic, Greek, ...) leave W/A/S/D without
+// their letters. Such a key still steers by its place on the keyboard: it
+// stands for the Latin letter the keyboard map gives it in its first layout
+// that has one, as an "ru,us" map gives the key of Ц the W of its US layout.
+//
+// Qt::Key_A to Qt::Key_Z for the physical key with this native scan code, from
+// the first layout of the current keyboard map where it is a Latin letter.
+// None if no layout has one, or where the platform offers no keyboard map to
+// ask: only X11 does.
+std::optional<Qt::Key> latinLetterForKey(quint32 nativeScanCode);
+
+} // namespace SystemKeyboard
