@@ -1,12 +1,12 @@
-#include "consolecommandline.h"
-#include "messageboxpresenter.h"
 #include "displayenvironment.h"
 #include "drivecommands.h"
 #include "drivesession.h"
 #include "drivesessionexitguard.h"
 #include "drivesessionthread.h"
+#include "messageboxpresenter.h"
 #include "periodictimer.h"
 #include "processend.h"
+#include "programcommandline.h"
 #include "qtseriallink.h"
 #include "systemkeyboard.h"
 #include "tavimork_pc_controlled_bot.h"
@@ -20,6 +20,40 @@
 namespace {
 
 constexpr int ExitNoDisplay = 1;
+
+const char Description[] =
+    "Operator console for a small mobile robot on a serial line (57600 baud, 8N1).\n"
+    "Pick a port number, click Connect, then steer with the mouse over the\n"
+    "direction fields or with W/A/S/D (keypad 8/2/4/6). While a direction is\n"
+    "active its command byte goes out every 16 ms; what the robot sends back\n"
+    "shows in the log.\n"
+    "\n"
+    "Port N is the N-th serial device: USB serial adapters first, then the\n"
+    "others (such as a built-in /dev/ttyS0), each group in natural order of\n"
+    "device paths (/dev/ttyACM0, /dev/ttyACM1, ..., /dev/ttyUSB0, ..., then\n"
+    "/dev/ttyS0, ...). On Windows port N is COMN. The environment variable\n"
+    "TAVIMORK_PORT<N> names the device for port N instead.";
+
+// The console takes no arguments of its own beyond --help and --version.
+class ConsoleCommandLine : public ProgramCommandLine
+{
+public:
+    ConsoleCommandLine()
+        : ProgramCommandLine("tavimork", Description)
+        , m_platform(QStringLiteral("platform"), QString(), QStringLiteral("name"))
+    {
+        m_platform.setFlags(QCommandLineOption::HiddenFromHelp);
+        // Qt spells its options with one dash (-platform offscreen).
+        m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        m_parser.addOption(m_platform);
+    }
+
+    // Qt's own -platform, passed on to the application object; empty when not given.
+    QString platform() const { return m_parser.value(m_platform); }
+
+private:
+    QCommandLineOption m_platform;
+};
 
 int runConsole(int argc, char *argv[])
 {
@@ -49,7 +83,8 @@ int runConsole(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavimork"));
 
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && !SystemKeyboard::enableDetectableAutoRepeat())
+    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+        !SystemKeyboard::enableDetectableAutoRepeat())
         qWarning("The X server refused detectable auto-repeat: holding a steering key may send "
                  "stray stops.");
 

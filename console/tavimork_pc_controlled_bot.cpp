@@ -292,8 +292,9 @@ void Tavimork_PC_Controlled_Bot::showDriveState(const DriveState &state)
 
 void Tavimork_PC_Controlled_Bot::steerBy(const PointerLabel *label)
 {
-    const auto row = std::find_if(m_directionLabels.cbegin(), m_directionLabels.cend(),
-                                  [label](const DirectionLabel &row) { return row.label == label; });
+    const auto row =
+        std::find_if(m_directionLabels.cbegin(), m_directionLabels.cend(),
+                     [label](const DirectionLabel &row) { return row.label == label; });
     Q_ASSERT(row != m_directionLabels.cend());
     post([session = &m_session, command = row->command] { session->direction(command); });
 }

@@ -1,6 +1,5 @@
 #include "qtseriallink.h"
 
-
 #include <QDeadlineTimer>
 #include <QThread>
 

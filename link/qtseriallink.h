@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serialdevice.h"
 #include "linesettings.h"
 #include "portdirectory.h"
+#include "serialdevice.h"
 #include "seriallink.h"
 
 #include <QLoggingCategory>
