@@ -137,7 +137,7 @@ void tst_ConsoleSimE2E::cleanup()
 
 bool tst_ConsoleSimE2E::startConnectedConsole()
 {
-    m_sim = std::make_unique<SimProcess>(QStringLiteral(TAVIMORK_SIM_EXECUTABLE));
+    m_sim = std::make_unique<SimProcess>();
     if (!m_sim->start())
         return fail(m_sim->errorString());
     if (!startConsole(m_sim->devicePath()) || !click(ConnectButton) || !click(LogBox))

@@ -1,5 +1,5 @@
+#include "pseudoterminal.h"
 #include "ptyendpoint.h"
-#include "ptypeer.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -49,9 +49,9 @@ void TestPtyEndpoint::consolesComeAndGo()
     m_endpoint->write("sent to nobody\r\n");
     // CR, LF and control characters must pass untouched both ways.
     for (const QByteArray bytes : {"8\r\n", "6\x03\x04", "5\x1a"}) {
-        PtyPeer console;
         // Settings as found: the endpoint must have made the device raw itself.
-        QVERIFY(console.open(m_endpoint->devicePath(), PtyPeer::Settings::AsFound));
+        PseudoTerminal console(m_endpoint->devicePath(), PseudoTerminal::Settings::AsFound);
+        QVERIFY(console.isValid());
         QTRY_VERIFY_WITH_TIMEOUT(m_endpoint->peerConnected(), TimeoutMs);
         QVERIFY(console.write(bytes));
         QTRY_COMPARE_WITH_TIMEOUT(m_received, bytes, TimeoutMs);
@@ -61,7 +61,7 @@ void TestPtyEndpoint::consolesComeAndGo()
         m_endpoint->write("fresh\r" + bytes);
         QTRY_COMPARE_WITH_TIMEOUT(console.received(), "fresh\r" + bytes, TimeoutMs);
         m_endpoint->write("left unread\r\n");
-        console.close();
+        console.hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(!m_endpoint->peerConnected(), TimeoutMs);
         QTest::qWait(50); // room for a hangup to show
         QCOMPARE(m_failures->size(), 0);
@@ -70,8 +70,8 @@ void TestPtyEndpoint::consolesComeAndGo()
 
 void TestPtyEndpoint::slowConsoleLosesWholeWritesOnly()
 {
-    PtyPeer console;
-    QVERIFY(console.open(m_endpoint->devicePath()));
+    PseudoTerminal console(m_endpoint->devicePath());
+    QVERIFY(console.isValid());
     QTRY_VERIFY_WITH_TIMEOUT(m_endpoint->peerConnected(), TimeoutMs);
 
     // Far more than the kernel's buffers and our queue hold together.

@@ -1,11 +1,10 @@
 #include "poseline.h"
-#include "ptypeer.h"
+#include "pseudoterminal.h"
 #include "robotmodel.h"
+#include "simprocess.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,24 +39,11 @@ QList<QByteArray> posesAfter(const QList<QByteArray> &lines, const QByteArray &m
     return poses;
 }
 
-double latestX(PtyPeer &console)
+double latestX(PseudoTerminal &console)
 {
     const QList<QByteArray> poses = posesAfter(console.lines());
     const auto pose = poses.isEmpty() ? std::nullopt : parsePose(poses.constLast());
     return pose ? pose->x : 0.0;
-}
-
-// Starts the simulator; returns the device path from its first line.
-QString start(QProcess &process, const QStringList &arguments)
-{
-    process.setProgram(QStringLiteral(TAVIMORK_SIM_EXECUTABLE));
-    process.setArguments(arguments);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start();
-    const QDeadlineTimer deadline(TimeoutMs);
-    while (process.waitForStarted(TimeoutMs) && !process.canReadLine() && !deadline.hasExpired())
-        process.waitForReadyRead(100);
-    return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
 
 } // namespace
@@ -75,12 +61,11 @@ private slots:
 
 void TestSimProcess::drivesOverThePty()
 {
-    QProcess sim;
-    const QString device =
-        start(sim, {"--headless", "--watchdog-ms", QString::number(WatchdogTimeout.count())});
-    QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
-    PtyPeer console;
-    QVERIFY(console.open(device));
+    SimProcess sim;
+    QVERIFY2(sim.start({"--headless", "--watchdog-ms", QString::number(WatchdogTimeout.count())}),
+             qPrintable(sim.errorString()));
+    PseudoTerminal console(sim.devicePath());
+    QVERIFY(console.isValid());
 
     // Forward, refreshed every 16 ms like a held key.
     QTimer refresher;
@@ -128,15 +113,14 @@ void TestSimProcess::terminationSignalsExitCleanly()
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("robot"));
 
-    QProcess sim;
-    const QString device = start(sim, {"--headless", "--link", link});
-    QVERIFY(!device.isEmpty());
-    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+    SimProcess sim;
+    QVERIFY2(sim.start({"--headless", "--link", link}), qPrintable(sim.errorString()));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.devicePath());
 
-    QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), signalNumber), 0);
-    QVERIFY(sim.waitForFinished(TimeoutMs));
-    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(sim.exitCode(), 0);
+    QCOMPARE(::kill(static_cast<pid_t>(sim.process().processId()), signalNumber), 0);
+    QVERIFY(sim.process().waitForFinished(TimeoutMs));
+    QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.process().exitCode(), 0);
     QVERIFY(!QFileInfo(link).isSymLink()); // cleanup ran
 }
 
@@ -145,13 +129,14 @@ void TestSimProcess::screenshotShowsTheArena()
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("arena.png"));
 
-    QProcess sim;
+    SimProcess sim;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    sim.setProcessEnvironment(environment);
-    QVERIFY(!start(sim, {"--screenshot", file, "--screenshot-delay-ms", "300"}).isEmpty());
-    QVERIFY(sim.waitForFinished(TimeoutMs));
-    QCOMPARE(sim.exitCode(), 0);
+    sim.process().setProcessEnvironment(environment);
+    QVERIFY2(sim.start({"--screenshot", file, "--screenshot-delay-ms", "300"}),
+             qPrintable(sim.errorString()));
+    QVERIFY(sim.process().waitForFinished(TimeoutMs));
+    QCOMPARE(sim.process().exitCode(), 0);
 
     const QImage image(file);
     QVERIFY(image.width() >= 400 && image.height() >= 240);

@@ -1,22 +1,29 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <termios.h>
 
-// A pty pair standing in for the robot: the program under test opens the slave
-// path, the test plays the far end on the master.
+// One end of a pseudo-terminal, read only when asked, like a stalled peer.
+// Made new, it is the master of a pair standing in for the robot: the program
+// under test opens the slave path. Given a device, it is the console's end of
+// a pty someone else made, such as the simulator's.
 class PseudoTerminal
 {
 public:
+    enum class Settings { Raw, AsFound };
+
     PseudoTerminal();
+    // Raw at 57600 baud, as the console opens it; or as its maker left it.
+    explicit PseudoTerminal(const QString &device, Settings settings = Settings::Raw);
     ~PseudoTerminal() { hangUp(); }
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
+    bool isValid() const { return m_fd >= 0; }
     QString errorString() const { return m_error; }
     // What the program under test opens, e.g. /dev/pts/7.
     QString slavePath() const { return m_slavePath; }
@@ -29,6 +36,9 @@ public:
 
     // Appends whatever the program has sent so far to *received; returns its size.
     qsizetype readInto(QByteArray *received);
+    // Everything read here so far, and its complete lines without their CR LF.
+    const QByteArray &received();
+    QList<QByteArray> lines();
     // True once there is something to read, or the slave has hung up.
     bool waitForInput(int timeoutMs) const;
     // Sent but not read here yet.
@@ -50,11 +60,13 @@ public:
     // directories, as serial programs leave them.
     QStringList lockFiles() const;
 
-    // Closing the master hangs up the slave, like a far end going away.
+    // Closing the master hangs up the slave, like a far end going away;
+    // closing a device is its console going away.
     void hangUp();
 
 private:
-    int m_master = -1;
+    int m_fd = -1;
     QString m_slavePath;
     QString m_error;
+    QByteArray m_received;
 };

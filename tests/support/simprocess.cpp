@@ -2,11 +2,9 @@
 
 #include <QDeadlineTimer>
 
-#include <utility>
-
-SimProcess::SimProcess(QString executable)
-    : m_executable(std::move(executable))
+SimProcess::SimProcess()
 {
+    m_process.setProgram(QStringLiteral(TAVIMORK_SIM_EXECUTABLE));
     // Its warnings (a failed pty, a lost line) belong next to the failure.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
@@ -23,11 +21,13 @@ SimProcess::~SimProcess()
     }
 }
 
-bool SimProcess::start(const QStringList &extraArguments, int timeoutMs)
+bool SimProcess::start(const QStringList &arguments, int timeoutMs)
 {
-    m_process.start(m_executable, QStringList{QStringLiteral("--headless")} + extraArguments);
+    m_process.setArguments(arguments);
+    m_process.start();
     if (!m_process.waitForStarted(timeoutMs)) {
-        m_error = QStringLiteral("cannot start %1: %2").arg(m_executable, m_process.errorString());
+        m_error =
+            QStringLiteral("cannot start %1: %2").arg(m_process.program(), m_process.errorString());
         return false;
     }
     const QDeadlineTimer deadline(timeoutMs);
