@@ -1,5 +1,7 @@
 #include "portdirectory.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_PortDirectory : public QObject
@@ -13,6 +15,7 @@ private slots:
     void macOsNumbersEachPortOnceByItsCalloutDevice();
     void numbersWithoutDeviceGiveNothing_data();
     void numbersWithoutDeviceGiveNothing();
+    void describesTheDeviceAPortNamesHoweverItIsNamed();
 };
 
 namespace {
@@ -131,6 +134,35 @@ void tst_PortDirectory::numbersWithoutDeviceGiveNothing()
                                   PortDirectory::Numbering::ListedDevices);
 
     QCOMPARE(directory.deviceFor(port), QString());
+}
+
+void tst_PortDirectory::describesTheDeviceAPortNamesHoweverItIsNamed()
+{
+    // An override through a stable link, a Windows short name, and a device
+    // the system does not list.
+    QTemporaryDir dir;
+    const QString node = dir.filePath(QStringLiteral("ttyUSB0"));
+    const QString link = dir.filePath(QStringLiteral("usb-bot"));
+    QVERIFY(QFile(node).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(node, link));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TAVIMORK_PORT1"), link);
+    env.insert(QStringLiteral("TAVIMORK_PORT2"), QStringLiteral("COM7"));
+    env.insert(QStringLiteral("TAVIMORK_PORT3"), QStringLiteral("/dev/not-listed"));
+    const PortDirectory directory(
+        env,
+        {{node, true, QStringLiteral("ttyUSB0"), QStringLiteral("FT232R"), QStringLiteral("A1")},
+         {QStringLiteral("\\\\.\\COM7"), true, QStringLiteral("COM7"), QStringLiteral("CH340")}},
+        PortDirectory::Numbering::ListedDevices);
+
+    const PortDirectory::Device first = directory.describe(1);
+    QCOMPARE(first.path, link);
+    QCOMPARE(first.description, QStringLiteral("FT232R"));
+    QCOMPARE(first.serialNumber, QStringLiteral("A1"));
+    QCOMPARE(directory.describe(2).description, QStringLiteral("CH340"));
+    QCOMPARE(directory.describe(3).path, QStringLiteral("/dev/not-listed"));
+    QCOMPARE(directory.describe(3).description, QString());
+    QCOMPARE(directory.describe(4).path, QString());
 }
 
 QTEST_GUILESS_MAIN(tst_PortDirectory)
