@@ -5,7 +5,6 @@
 #include "drivecommands.h"
 #include "drivesession.h"
 #include "drivesessionexitguard.h"
-#include "drivesessionthread.h"
 #include "periodictimer.h"
 #include "portdirectory.h"
 #include "processend.h"
