@@ -33,5 +33,5 @@ void DriveSessionExitGuard::onExit(Slot *slot)
         return;
     // Exit handlers run last registered first: whatever Qt had set up before
     // the guard is still there, and the drive thread still runs its loop.
-    callAndWait(session, [session] { session->shutdown(); });
+    session->shutdown();
 }

@@ -2,7 +2,6 @@
 #include "drivecommands.h"
 #include "drivesession.h"
 #include "drivesessionexitguard.h"
-#include "drivesessionthread.h"
 #include "messageboxpresenter.h"
 #include "periodictimer.h"
 #include "processend.h"

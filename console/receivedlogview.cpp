@@ -11,15 +11,6 @@
 #include <algorithm>
 
 namespace {
-// Characters at which inserted text starts a new block in the document.
-bool startsBlock(QChar ch)
-{
-    constexpr char16_t frameStart = 0xfdd0;
-    constexpr char16_t frameEnd = 0xfdd1;
-    return ch == u'\n' || ch == u'\r' || ch == QChar::ParagraphSeparator || ch == frameStart ||
-           ch == frameEnd;
-}
-
 // In a flood of empty lines, having one dropped line in this many counted
 // makes the document reclaim their memory after at most about this many times
 // its own threshold of some 50,000 characters (see trimOldest()).
@@ -115,7 +106,7 @@ QString ReceivedLogView::withLinesBroken(const QString &text) const
     qsizetype copied = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
-        if (startsBlock(ch)) {
+        if (ch == u'\n') {
             lineLength = 0;
         } else if (!ch.isLowSurrogate()) {
             // A surrogate pair goes on one line, whole.

@@ -24,7 +24,8 @@ public:
     explicit ReceivedLogView(QWidget *parent = nullptr);
 
     // Appends at the very end, leaving the operator's caret and selection
-    // where they are; follows the text only while scrolled to the end.
+    // where they are; follows the text only while scrolled to the end. The
+    // text is as ReceivedTextDecoder shows it: LF is its one line break.
     void appendReceived(const QString &text);
     // Empties the log (the Clear button).
     void clearLog();

@@ -128,7 +128,7 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 // the port free.
 Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
 {
-    shutDownSession();
+    m_session.shutdown();
     // The controls outlive this part of the window by a moment, and the
     // keyboard button still reports losing the focus as they go; the trail
     // would follow the pointer leaving them.
@@ -397,20 +397,15 @@ void Tavimork_PC_Controlled_Bot::showSelectedPort()
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)
 {
-    shutDownSession();
+    // Waits, so the stop is on the line and the port free before the program
+    // can end.
+    m_session.shutdown();
     QWidget::closeEvent(event);
 }
 
 void Tavimork_PC_Controlled_Bot::postStop()
 {
     post([session = &m_session] { session->stop(); });
-}
-
-void Tavimork_PC_Controlled_Bot::shutDownSession()
-{
-    // Waits, so the stop is on the line and the port free before the program
-    // can end.
-    callAndWait(&m_session, [session = &m_session] { session->shutdown(); });
 }
 
 #include "tavimork_pc_controlled_bot.moc"

@@ -85,7 +85,6 @@ private:
     template <typename Step> void post(Step step);
     // The stop step, from every input that stops.
     void postStop();
-    void shutDownSession();
 
     DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;

@@ -1,6 +1,7 @@
 #include "drivesession.h"
 
 #include "drivecontroller.h"
+#include "drivethreadpriority.h"
 #include "portdirectory.h"
 #include "receivedtextqueue.h"
 #include "seriallink.h"
@@ -14,6 +15,17 @@
 namespace {
 // How soon the status line hears that a stalled far end reads again.
 constexpr std::chrono::milliseconds DrainPollPeriod{100};
+
+// The settings string is fixed: if it did not read, no connect ever could.
+LineSettings robotLine()
+{
+    QString error;
+    const std::optional<LineSettings> line =
+        LineSettings::parse(RobotLine::Settings, &error);
+    if (!line)
+        qFatal("%s", qPrintable(error));
+    return *line;
+}
 } // namespace
 
 DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
@@ -21,6 +33,7 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     : QObject(parent)
     // Every part is a child, so all of them move to the drive thread together.
     , MSComm1(link.release())
+    , m_lineSettings(robotLine())
     , m_controller(new DriveController(*MSComm1, repeatTimer.release(), this))
     , m_received(new ReceivedTextQueue(this))
     , m_windowWatch(new WindowWatch(m_clock, this))
@@ -47,11 +60,11 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     connect(m_windowWatch, &WindowWatch::thawed, m_controller, &DriveController::release);
 }
 
-// The link is released before its children go, so the port is free as soon
-// as the session is.
+// Whoever owned the session may not have shut it down. The link is released
+// before its children go, so the port is free as soon as the session is.
 DriveSession::~DriveSession()
 {
-    MSComm1->setPortOpen(false);
+    shutdown();
 }
 
 DriveSession::OpenResult DriveSession::open(int listPosition)
@@ -61,8 +74,7 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
     // As the operator's console always did: the port, the fixed line
     // settings, then open. Any of the three may refuse.
     const bool opened = MSComm1->setCommPort(PortDirectory::portForListPosition(listPosition)) &&
-                        MSComm1->setSettings(RobotLine::Settings) &&
-                        MSComm1->setPortOpen(true);
+                        MSComm1->setSettings(m_lineSettings) && MSComm1->setPortOpen(true);
     // The window is waiting for this answer, so it is alive, however long the
     // open took.
     m_windowWatch->answered();
@@ -98,6 +110,11 @@ void DriveSession::halt()
 }
 
 void DriveSession::shutdown()
+{
+    callAndWait(this, [this] { stopAndRelease(); });
+}
+
+void DriveSession::stopAndRelease()
 {
     if (m_shutDown)
         return;
@@ -150,4 +167,24 @@ void DriveSession::checkDrained()
 void DriveSession::MSComm1_OnComm()
 {
     m_received->append(m_decoder.decode(MSComm1->input()));
+}
+
+DriveSessionThread::DriveSessionThread(DriveSession *session)
+    : m_session(session)
+{
+    m_thread.setObjectName(QStringLiteral("drive"));
+    m_session->moveToThread(&m_thread);
+    // Its timers and notifiers can only be let go of on its own thread.
+    QObject::connect(&m_thread, &QThread::finished, m_session, &QObject::deleteLater);
+    QObject::connect(&m_thread, &QThread::started, m_session, &preferThisThreadForDriving,
+                     Qt::DirectConnection);
+    m_thread.start();
+}
+
+DriveSessionThread::~DriveSessionThread()
+{
+    // While the thread still runs its loop, so the steps posted before go first.
+    m_session->shutdown();
+    m_thread.quit();
+    m_thread.wait();
 }

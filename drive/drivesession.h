@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "drivecommands.h"
+#include "linesettings.h"
 #include "receivedtextdecoder.h"
 
 #include <QObject>
@@ -54,6 +55,9 @@ public:
 
     // The window is going away: a direction repeating on an open port gets
     // one stop, then the port is released. Nothing is written after this.
+    // Any thread may call it: it runs on the session's thread after every
+    // step posted before, and returns once the stop is out and the port free,
+    // so the program can end right after. Once done it does nothing again.
     void shutdown();
 
     // Answers to heartbeat() from the window's thread.
@@ -63,8 +67,6 @@ public:
     // How control bytes in received text show (whether the log can draw
     // their pictures).
     void setControlForm(ReceivedTextDecoder::ControlForm form);
-
-    DriveController &controller() const { return *m_controller; }
 
 signals:
     // The open port failed under the session; it is closed again.
@@ -85,8 +87,12 @@ private:
     void onOutputStalled();
     // Ends a stall once nothing waits to go out any more, or the port closed.
     void checkDrained();
+    // shutdown() on the session's own thread.
+    void stopAndRelease();
 
     SerialLink *const MSComm1;
+    // The robot's line, read once from its settings string.
+    const LineSettings m_lineSettings;
     DriveController *const m_controller;
     ReceivedTextQueue *const m_received;
     const SteadyClock m_clock;
@@ -114,3 +120,22 @@ template <typename Call> auto callAndWait(DriveSession *session, Call call)
         return result;
     }
 }
+
+// Runs a drive session on a thread of its own with its own event loop.
+// Destroying it shuts the session down (the stop, the port released), then
+// ends the thread and deletes the session there.
+class DriveSessionThread
+{
+public:
+    // Takes the session, which must have no parent.
+    explicit DriveSessionThread(DriveSession *session);
+    ~DriveSessionThread();
+    DriveSessionThread(const DriveSessionThread &) = delete;
+    DriveSessionThread &operator=(const DriveSessionThread &) = delete;
+
+    DriveSession *session() const { return m_session; }
+
+private:
+    QThread m_thread;
+    DriveSession *const m_session;
+};

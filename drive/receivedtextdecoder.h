@@ -24,7 +24,10 @@ public:
     void setControlForm(ControlForm form);
 
     // Text for this arrival. An unfinished character at its end is held back
-    // and shown with the arrival that completes (or breaks) it.
+    // and shown with the arrival that completes (or breaks) it. LF is the one
+    // line break in it: CR and CR LF become LF, the other controls show as
+    // stand-ins, and whatever else the text engine would take as a break of
+    // its own (paragraph separator, frame marks) as U+FFFD.
     QString decode(QByteArrayView bytes);
 
     // Forgets a half-received character or line break: for a new connection,

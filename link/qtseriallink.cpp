@@ -40,21 +40,16 @@ bool QtSerialLink::setCommPort(qint16 port)
     return true;
 }
 
-bool QtSerialLink::setSettings(const QString &settings)
+bool QtSerialLink::setSettings(const LineSettings &settings)
 {
-    QString error;
-    const std::optional<LineSettings> parsed = LineSettings::parse(settings, &error);
-    if (!parsed)
-        return fail(error);
-
-    if (m_connected && !parsed->applyTo(m_port)) {
+    if (m_connected && !settings.applyTo(m_port)) {
         const QString reason = m_port.errorString();
         // Best effort: leave the line as it was.
         m_settings.applyTo(m_port);
         return fail(tr("Cannot use line settings %1 on %2: %3")
-                        .arg(parsed->toString(), portLabel(), reason));
+                        .arg(settings.toString(), portLabel(), reason));
     }
-    m_settings = *parsed;
+    m_settings = settings;
     return true;
 }
 

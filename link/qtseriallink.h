@@ -40,7 +40,7 @@ public:
     bool setCommPort(qint16 port) override;
     qint16 commPort() const { return m_commPort; }
     // Takes effect on the open line at once; kept for the next open otherwise.
-    bool setSettings(const QString &settings) override;
+    bool setSettings(const LineSettings &settings) override;
     LineSettings settings() const { return m_settings; }
     bool setPortOpen(bool open) override;
     bool portOpen() const override { return m_connected; }

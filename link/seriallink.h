@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linesettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -19,8 +21,8 @@ public:
 
     // Port numbers as the operator picks them, 1 to 16.
     virtual bool setCommPort(qint16 port) = 0;
-    // A settings string such as "57600,n,8,1": baud, parity, data bits, stop bits.
-    virtual bool setSettings(const QString &settings) = 0;
+    // Baud rate, parity, data bits and stop bits.
+    virtual bool setSettings(const LineSettings &settings) = 0;
     // Opening applies the port number and settings chosen last.
     virtual bool setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;

@@ -121,9 +121,13 @@ private slots:
         expectClosedState();
         QVERIFY(log()->toPlainText().isEmpty());
         QVERIFY(!log()->isReadOnly());
-        QVERIFY(controller().isRepeating());
-        QCOMPARE(controller().command(), QString());
         QCOMPARE(f->link->calls, QStringList());
+        // Repeating from the start, with no command: a halt is news, and names none.
+        QCOMPARE(f->drive.reports, 0);
+        session().halt();
+        QCOMPARE(f->drive.reports, 1);
+        QVERIFY(!f->drive.repeating);
+        QCOMPARE(f->drive.command, QString());
     }
 
     void fontsAreTahomaWhereTheDesignAsksForIt()
@@ -249,14 +253,14 @@ private slots:
     void disconnectReachesClosedWithoutStopByteAndReconnectResumes()
     {
         button("cmdConn")->click();
-        controller().direction(DriveCommand::Right);
+        session().direction(DriveCommand::Right);
         f->ticks->fire();
         button("cmdDisc")->click();
         expectClosedState();
         QCOMPARE(f->link->calls.last(), QStringLiteral("PortOpen=False"));
         f->ticks->fire();
         QCOMPARE(f->link->written, QByteArray("6"));
-        QVERIFY(controller().isRepeating());
+        QVERIFY(f->drive.repeating);
 
         button("cmdConn")->click();
         f->ticks->fire();
@@ -266,13 +270,13 @@ private slots:
     void lostPortReachesClosedWithoutABox()
     {
         button("cmdConn")->click();
-        controller().direction(DriveCommand::Forward);
+        session().direction(DriveCommand::Forward);
         f->link->lose(QStringLiteral("device unplugged"));
         expectClosedState();
         QVERIFY(f->box->shown.isEmpty());
         QVERIFY(label("lblStatus")->text().contains(QStringLiteral("lost")));
         QVERIFY(label("lblStatus")->text().contains(QStringLiteral("device unplugged")));
-        QVERIFY(controller().isRepeating());
+        QVERIFY(f->drive.repeating);
         QCOMPARE(f->link->written, QByteArray());
     }
 
@@ -280,7 +284,7 @@ private slots:
     {
         button("cmdConn")->click();
         f->link->stalled = true;
-        controller().direction(DriveCommand::Forward);
+        session().direction(DriveCommand::Forward);
         f->ticks->fire(2);
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port 1: the robot is not reading"));
         f->link->readAgain();
@@ -296,36 +300,36 @@ private slots:
 
     void statusLineSaysWhatTheDriveDoesAfterThePortsNews()
     {
-        controller().direction(DriveCommand::Forward);
+        session().direction(DriveCommand::Forward);
         QCOMPARE(label("lblStatus")->text(),
                  QStringLiteral("Forward is kept: it resumes on Connect\nPort 1: "
                                 "/dev/robot-on-port-1"));
         button("cmdConn")->click();
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port 1 open: /dev/fake1"));
-        const std::pair<QLatin1String, const char *> words[] = {
+        const std::pair<DriveCommand, const char *> words[] = {
             {DriveCommand::Backward, "Driving backward"},
             {DriveCommand::Left, "Turning left"},
             {DriveCommand::Right, "Turning right"},
             {DriveCommand::Forward, "Driving forward"}};
         for (const auto &[command, said] : words) {
-            controller().direction(command);
+            session().direction(command);
             QCOMPARE(label("lblStatus")->text(), QString::fromLatin1(said));
         }
-        controller().stop();
+        session().stop();
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Stopped"));
 
         // A robot that is not reading matters more than where it is told to go.
         f->link->stalled = true;
-        controller().direction(DriveCommand::Right);
+        session().direction(DriveCommand::Right);
         f->ticks->fire(2);
-        controller().direction(DriveCommand::Left);
+        session().direction(DriveCommand::Left);
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port 1: the robot is not reading"));
 
         f->link->lose(QStringLiteral("device unplugged"));
         QCOMPARE(label("lblStatus")->text(),
                  QStringLiteral("Left turn is kept: it resumes on Connect\nPort lost: device "
                                 "unplugged"));
-        controller().stop();
+        session().stop();
         QCOMPARE(label("lblStatus")->text(), QStringLiteral("Port lost: device unplugged"));
     }
 
@@ -349,7 +353,7 @@ private slots:
         QLabel *strip = label("lblStatus");
         const QRect box = strip->geometry();
         button("cmdConn")->click();
-        controller().direction(DriveCommand::Left);
+        session().direction(DriveCommand::Left);
         f->link->lose(reason);
         const QString whole =
             QStringLiteral("Left turn is kept: it resumes on Connect\nPort lost: ") + reason;
@@ -379,8 +383,8 @@ private slots:
     {
         const QStringList names = {QStringLiteral("lblForward"), QStringLiteral("lblBackward"),
                                    QStringLiteral("lblLeft"), QStringLiteral("lblRight")};
-        const QLatin1String commands[] = {DriveCommand::Forward, DriveCommand::Backward,
-                                          DriveCommand::Left, DriveCommand::Right};
+        const DriveCommand commands[] = {DriveCommand::Forward, DriveCommand::Backward,
+                                         DriveCommand::Left, DriveCommand::Right};
         QList<QRect> geometries;
         for (const QString &name : names)
             geometries << label(name)->geometry();
@@ -397,13 +401,13 @@ private slots:
         };
 
         for (int i = 0; i < names.size(); ++i) {
-            controller().direction(commands[i]);
+            session().direction(commands[i]);
             QCOMPARE(markedOnes(), QStringList{names[i]});
         }
-        controller().halt();
+        session().halt();
         QCOMPARE(markedOnes(), QStringList());
-        controller().direction(DriveCommand::Left);
-        controller().stop();
+        session().direction(DriveCommand::Left);
+        session().stop();
         QCOMPARE(markedOnes(), QStringList());
         for (int i = 0; i < names.size(); ++i)
             QCOMPARE(label(names[i])->geometry(), geometries[i]);
@@ -629,9 +633,9 @@ private:
     {
         return f->find<QPlainTextEdit>(QStringLiteral("txtInput"));
     }
-    DriveController &controller() const
+    DriveSession &session() const
     {
-        return f->controller();
+        return *f->session;
     }
 
     void expectClosedState() const

@@ -1,6 +1,5 @@
 #include "drivecommands.h"
 #include "drivesession.h"
-#include "drivesessionthread.h"
 #include "manualticksource.h"
 #include "periodictimer.h"
 #include "pseudoterminal.h"
@@ -107,6 +106,22 @@ private slots:
         QVERIFY(received().endsWith('5'));
         QCOMPARE(received().count('5'), 1);
         // Free at once: another link can have it.
+        QtSerialLink other(portOne());
+        QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
+    }
+
+    void sessionDestroyedWithoutShutdownStillStopsAndFreesThePort()
+    {
+        far = std::make_unique<PseudoTerminal>();
+        QVERIFY(far->isValid());
+        auto *manual = new ManualTickSource;
+        auto session = std::make_unique<DriveSession>(std::make_unique<QtSerialLink>(portOne()),
+                                                      std::unique_ptr<TickSource>(manual));
+        QVERIFY(session->open(0).opened);
+        session->direction(DriveCommand::Forward);
+        manual->fire();
+        session.reset();
+        QTRY_COMPARE(received(), QByteArray("85"));
         QtSerialLink other(portOne());
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
     }

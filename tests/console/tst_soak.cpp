@@ -1,7 +1,6 @@
 #include "drivecommands.h"
 #include "drivecontroller.h"
 #include "drivesession.h"
-#include "drivesessionthread.h"
 #include "manualticksource.h"
 #include "pseudoterminal.h"
 #include "qtseriallink.h"

@@ -37,9 +37,9 @@ private slots:
     {
         QFETCH(QString, label);
         QFETCH(QByteArray, bytes);
-        f->controller().halt();
+        f->session->halt();
         moveOnto(label);
-        QVERIFY(f->controller().isRepeating());
+        QVERIFY(f->drive.repeating);
         QCOMPARE(f->link->written, QByteArray());
         tick(2);
         QCOMPARE(f->link->written, bytes);
@@ -58,7 +58,7 @@ private slots:
         const QString name = QStringLiteral("lblStop%1").arg(zone);
         moveOnto(name);
         QCOMPARE(f->link->written, QByteArray("5"));
-        QVERIFY(!f->controller().isRepeating());
+        QVERIFY(!f->drive.repeating);
         QTest::mouseMove(f->window.get(), centreOf(name) + QPoint(1, 1));
         QCOMPARE(f->link->written, QByteArray("55"));
         tick(1);
@@ -92,7 +92,7 @@ private slots:
         }
         tick(1);
         QCOMPARE(f->link->written, QByteArray("8"));
-        QVERIFY(f->controller().isRepeating());
+        QVERIFY(f->drive.repeating);
     }
 
     // Qt reports the pointer where it is now and then, so a quick flick may
@@ -118,9 +118,9 @@ private slots:
         moveOnto(from);
         QTest::mouseMove(f->window.get(), to);
         QCOMPARE(f->link->written, QByteArray("5"));
-        QCOMPARE(f->controller().isRepeating(), !command.isEmpty());
+        QCOMPARE(f->drive.repeating, !command.isEmpty());
         if (!command.isEmpty())
-            QCOMPARE(f->controller().command(), command);
+            QCOMPARE(f->drive.command, command);
     }
 
     void stopZonesLieAboveDirectionLabelsWhereTheyOverlap()
@@ -159,7 +159,7 @@ private slots:
         moveOnto(QStringLiteral("lblForward"));
         tick(1);
         moveOnto(QStringLiteral("lblStop1"));
-        QVERIFY(!f->controller().isRepeating());
+        QVERIFY(!f->drive.repeating);
         QCOMPARE(f->link->written, QByteArray());
     }
 
@@ -170,7 +170,7 @@ private slots:
         QWidget *zone = f->find(QStringLiteral("lblStop1"));
         QTest::mouseClick(zone, Qt::LeftButton, {}, zone->rect().center());
         QCOMPARE(f->link->written, before);
-        QVERIFY(!f->controller().isRepeating());
+        QVERIFY(!f->drive.repeating);
     }
 
     void keyTable_data()
@@ -209,21 +209,21 @@ private slots:
 
         auto *button = keyboardButton();
         button->setFocus();
-        f->controller().direction(DriveCommand::Backward);
+        f->session->direction(DriveCommand::Backward);
         // Sent as the key alone: QTest would also press the modifier keys.
         sendKey(button, QEvent::KeyPress, Qt::Key(key), false, modifiers);
         if (command.isEmpty()) {
-            QVERIFY(!f->controller().isRepeating());
-            QCOMPARE(f->controller().command(), QStringLiteral("2"));
+            QVERIFY(!f->drive.repeating);
+            QCOMPARE(f->drive.command, QStringLiteral("2"));
         } else {
-            QVERIFY(f->controller().isRepeating());
-            QCOMPARE(f->controller().command(), command);
+            QVERIFY(f->drive.repeating);
+            QCOMPARE(f->drive.command, command);
         }
         QCOMPARE(f->link->written, QByteArray());
 
         sendKey(button, QEvent::KeyRelease, Qt::Key(key), false, modifiers);
         QCOMPARE(f->link->written, QByteArray("5"));
-        QVERIFY(!f->controller().isRepeating());
+        QVERIFY(!f->drive.repeating);
     }
 
     void lettersAndKeypadDigitsGiveTheirVirtualKeyCodes()
@@ -259,7 +259,7 @@ private slots:
         QTest::keyPress(button, Qt::Key_D);
         tick(1);
         QTest::keyRelease(button, Qt::Key_D);
-        QVERIFY(!f->controller().isRepeating());
+        QVERIFY(!f->drive.repeating);
         sendKey(button, QEvent::KeyPress, Qt::Key_W, true);
         tick(1);
         QCOMPARE(f->link->written, QByteArray("658"));
@@ -271,7 +271,7 @@ private slots:
         clear->setFocus();
         QTest::keyPress(clear, Qt::Key_W);
         QTest::keyRelease(clear, Qt::Key_W);
-        QCOMPARE(f->controller().command(), QString());
+        QCOMPARE(f->drive.command, QString());
         QCOMPARE(f->link->written, QByteArray());
     }
 
@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(button->text(), QStringLiteral("Click to activate Keyboard Control"));
         button->setFocus(Qt::TabFocusReason);
         QTest::keyPress(button, Qt::Key_A);
-        QCOMPARE(f->controller().command(), QStringLiteral("4"));
+        QCOMPARE(f->drive.command, QStringLiteral("4"));
         QTest::keyRelease(button, Qt::Key_A);
 
         const QString guide = QStringLiteral("Press W or Num 8 for forward\r\nS or Num 2 for "
@@ -300,16 +300,16 @@ private slots:
         auto *button = keyboardButton();
         button->setFocus();
         for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right}) {
-            f->controller().direction(DriveCommand::Forward);
+            f->session->direction(DriveCommand::Forward);
             QTest::keyPress(QApplication::focusWidget(), key);
-            QVERIFY(!f->controller().isRepeating());
+            QVERIFY(!f->drive.repeating);
             QTest::keyRelease(QApplication::focusWidget(), key);
             QCOMPARE(QApplication::focusWidget(), button);
         }
         QCOMPARE(f->link->written, QByteArray("5555"));
         QTest::keyPress(QApplication::focusWidget(), Qt::Key_W);
-        QCOMPARE(f->controller().command(), QStringLiteral("8"));
-        QVERIFY(f->controller().isRepeating());
+        QCOMPARE(f->drive.command, QStringLiteral("8"));
+        QVERIFY(f->drive.repeating);
     }
 
     void keyboardButtonFramesTheFocusAlsoAfterAClick()
@@ -331,7 +331,7 @@ private slots:
         typeKey(Qt::Key_Tab);
         QVERIFY(!button->hasFocus());
         // Tab is not a key delivered to the button: the direction goes on.
-        QVERIFY(f->controller().isRepeating());
+        QVERIFY(f->drive.repeating);
     }
 
     void losingFocusWithASteeringKeyHeldStopsOnce_data()
@@ -361,7 +361,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(&other));
         }
         QVERIFY(!button->hasFocus());
-        QVERIFY(!f->controller().isRepeating());
+        QVERIFY(!f->drive.repeating);
         QCOMPARE(f->link->written, QByteArray("85"));
         tick(2);
         QCOMPARE(f->link->written, QByteArray("85"));
@@ -374,7 +374,7 @@ private slots:
         typeKey(Qt::Key_W);
         moveOnto(QStringLiteral("lblRight"));
         f->find(QStringLiteral("Command1"))->setFocus(Qt::TabFocusReason);
-        QVERIFY(f->controller().isRepeating());
+        QVERIFY(f->drive.repeating);
         QCOMPARE(f->link->written, QByteArray("5"));
     }
 

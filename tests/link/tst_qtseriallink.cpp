@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 #include <cstring>
 #include <vector>
@@ -28,6 +29,26 @@ PortDirectory directoryWithPort1(const QString &device)
     QProcessEnvironment env;
     env.insert(PortDirectory::overrideVariable(1), device);
     return PortDirectory(env, {});
+}
+
+// The tests' settings strings are all well-formed.
+LineSettings line(const QString &settings)
+{
+    return LineSettings::parse(settings).value();
+}
+
+// Linux ptys refuse 7 data bits (see openPutsSettingsOnTheLine_data()), not
+// every system's do; nothing when the pty cannot be asked.
+std::optional<bool> refusesSevenDataBits(const PseudoTerminal &far)
+{
+    const int probe = ::open(qPrintable(far.slavePath()), O_RDWR | O_NOCTTY);
+    if (probe < 0)
+        return std::nullopt;
+    termios asked = far.lineSettings();
+    asked.c_cflag = (asked.c_cflag & ~CSIZE) | CS7;
+    const bool refused = ::tcsetattr(probe, TCSANOW, &asked) != 0;
+    ::close(probe);
+    return refused;
 }
 
 // Leaves this process exactly `spare` free descriptors until destroyed: the
@@ -97,7 +118,7 @@ private slots:
 
     void openPutsSettingsOnTheLine_data();
     void openPutsSettingsOnTheLine();
-    void malformedSettingsLeaveTheLineAlone();
+    void settingsTheOpenLineRefusesLeaveItAsItWas();
     void settingsTheDeviceRefusesFailTheOpenAndFreeThePort();
     void sendsEachCharacterAsOneByteInOrder();
     void deliversArrivalsInOrderWithOnCommForEach();
@@ -148,7 +169,7 @@ void tst_QtSerialLink::openPutsSettingsOnTheLine()
     QFETCH(speed_t, speed);
     QFETCH(bool, twoStopBits);
 
-    QVERIFY(m_link->setSettings(settings));
+    QVERIFY(m_link->setSettings(line(settings)));
     QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
     QVERIFY(m_link->portOpen());
 
@@ -160,43 +181,41 @@ void tst_QtSerialLink::openPutsSettingsOnTheLine()
     QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
 }
 
-void tst_QtSerialLink::malformedSettingsLeaveTheLineAlone()
+void tst_QtSerialLink::settingsTheOpenLineRefusesLeaveItAsItWas()
 {
-    QVERIFY(m_link->setSettings(QStringLiteral("9600,n,8,2")));
-    // Refused while closed: the open uses the settings from before.
-    QVERIFY(!m_link->setSettings(QStringLiteral("9600,n,8,3")));
-    QVERIFY2(m_link->errorString().contains(QLatin1String("stop bits")),
-             qPrintable(m_link->errorString()));
+    QVERIFY(m_link->setSettings(line("9600,n,8,2")));
     QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
     QCOMPARE(m_far->lineSpeed(), speed_t(B9600));
     QVERIFY(m_far->lineSettings().c_cflag & CSTOPB);
 
-    // Refused while open: nothing of it reaches the line, not even the baud rate.
-    QVERIFY(!m_link->setSettings(QStringLiteral("57600,x,8,1")));
-    QVERIFY2(m_link->errorString().contains(QLatin1String("parity")),
+    // Refused while open: the speed is taken before the data bits are not,
+    // yet nothing of it stays on the line, not even the baud rate.
+    const std::optional<bool> refused = refusesSevenDataBits(*m_far);
+    QVERIFY(refused);
+    if (!*refused)
+        QSKIP("This pty accepts 7 data bits");
+    QVERIFY(!m_link->setSettings(line("57600,e,7,1")));
+    QVERIFY2(m_link->errorString().contains(QLatin1String("57600,e,7,1")) &&
+                 m_link->errorString().contains(m_far->slavePath()),
              qPrintable(m_link->errorString()));
     QCOMPARE(m_far->lineSpeed(), speed_t(B9600));
+    QVERIFY(m_far->lineSettings().c_cflag & CSTOPB);
     QCOMPARE(m_link->settings().toString(), QStringLiteral("9600,n,8,2"));
 
     // Whereas good settings take effect on the open line at once.
-    QVERIFY(m_link->setSettings(QStringLiteral("57600,n,8,1")));
+    QVERIFY(m_link->setSettings(line("57600,n,8,1")));
     QCOMPARE(m_far->lineSpeed(), speed_t(B57600));
     QVERIFY(!(m_far->lineSettings().c_cflag & CSTOPB));
 }
 
 void tst_QtSerialLink::settingsTheDeviceRefusesFailTheOpenAndFreeThePort()
 {
-    // Linux ptys refuse 7 data bits (see above); skip where they don't.
-    const int probe = ::open(qPrintable(m_far->slavePath()), O_RDWR | O_NOCTTY);
-    QVERIFY(probe >= 0);
-    termios asked = m_far->lineSettings();
-    asked.c_cflag = (asked.c_cflag & ~CSIZE) | CS7;
-    const bool refused = ::tcsetattr(probe, TCSANOW, &asked) != 0;
-    ::close(probe);
-    if (!refused)
+    const std::optional<bool> refused = refusesSevenDataBits(*m_far);
+    QVERIFY(refused);
+    if (!*refused)
         QSKIP("This pty accepts 7 data bits");
 
-    QVERIFY(m_link->setSettings(QStringLiteral("9600,e,7,1")));
+    QVERIFY(m_link->setSettings(line("9600,e,7,1")));
     QVERIFY(!m_link->setPortOpen(true));
     QVERIFY(!m_link->portOpen());
     QVERIFY2(m_link->errorString().contains(m_far->slavePath()), qPrintable(m_link->errorString()));
@@ -259,7 +278,7 @@ void tst_QtSerialLink::deliversArrivalsInOrderWithOnCommForEach()
 
 void tst_QtSerialLink::refusesPortHeldByAnotherLinkUnderAnyPath()
 {
-    QVERIFY(m_link->setSettings(QStringLiteral("57600,n,8,1")));
+    QVERIFY(m_link->setSettings(line("57600,n,8,1")));
     QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
     QTemporaryDir dir;
     const QString alias = dir.filePath(QStringLiteral("by-id-robot"));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "drivecontroller.h"
 #include "drivesession.h"
 #include "fakeseriallink.h"
 #include "manualticksource.h"
@@ -14,10 +13,21 @@
 
 // The console window wired to a drive session on the same thread, with a
 // recording link, a hand-fired repeat timer and a recording message box, and
-// lookups of its controls by name.
+// lookups of its controls by name. The session's steps can be made directly,
+// and what it reports of the drive is kept in `drive`.
 class ConsoleWindowFixture
 {
 public:
+    // The command and whether it repeats, as the session said last; the
+    // session reports only changes, so nothing until the first one.
+    struct ReportedDrive
+    {
+        int reports = 0;
+        // By its byte on the line; empty before any direction.
+        QString command;
+        bool repeating = false;
+    };
+
     ConsoleWindowFixture()
     {
         auto fakeLink = std::make_unique<FakeSerialLink>();
@@ -27,6 +37,14 @@ public:
         ticks = fakeTicks.get();
         box = fakeBox.get();
         session = std::make_unique<DriveSession>(std::move(fakeLink), std::move(fakeTicks));
+        QObject::connect(session.get(), &DriveSession::driveStateChanged, session.get(),
+                         [this](const DriveState &state) {
+                             ++drive.reports;
+                             drive.command = state.command
+                                                 ? QString(QLatin1Char(byteOf(*state.command)))
+                                                 : QString();
+                             drive.repeating = state.repeating;
+                         });
         window = std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox),
                                                               directory);
     }
@@ -39,8 +57,6 @@ public:
         return widget;
     }
 
-    DriveController &controller() const { return session->controller(); }
-
     bool showAndActivate() const
     {
         window->show();
@@ -50,6 +66,7 @@ public:
     FakeSerialLink *link = nullptr;
     ManualTickSource *ticks = nullptr;
     RecordingMessageBoxPresenter *box = nullptr;
+    ReportedDrive drive;
     std::unique_ptr<DriveSession> session;
     const PortDirectory directory{[] {
         QProcessEnvironment env;

@@ -26,10 +26,10 @@ public:
         commPort = port;
         return true;
     }
-    bool setSettings(const QString &text) override
+    bool setSettings(const LineSettings &line) override
     {
-        calls.append(QStringLiteral("Settings=") + text);
-        settings = text;
+        calls.append(QStringLiteral("Settings=") + line.toString());
+        settings = line;
         return true;
     }
     bool setPortOpen(bool open) override
@@ -82,7 +82,7 @@ public:
     // The far end does not read: writes wait in queued.
     bool stalled = false;
     qint16 commPort = 0;
-    QString settings;
+    LineSettings settings;
     QStringList calls;
     QByteArray written;
     QByteArray queued;
