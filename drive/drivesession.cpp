@@ -20,8 +20,7 @@ constexpr std::chrono::milliseconds DrainPollPeriod{100};
 LineSettings robotLine()
 {
     QString error;
-    const std::optional<LineSettings> line =
-        LineSettings::parse(RobotLine::Settings, &error);
+    const std::optional<LineSettings> line = LineSettings::parse(RobotLine::Settings, &error);
     if (!line)
         qFatal("%s", qPrintable(error));
     return *line;
@@ -62,9 +61,11 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 
 // Whoever owned the session may not have shut it down. The link is released
 // before its children go, so the port is free as soon as the session is.
+// Directly, without shutdown()'s wait: nothing else can reach a session being
+// destroyed, and its thread may have ended already.
 DriveSession::~DriveSession()
 {
-    shutdown();
+    stopAndRelease();
 }
 
 DriveSession::OpenResult DriveSession::open(int listPosition)

@@ -45,8 +45,8 @@ public:
                                                  : QString();
                              drive.repeating = state.repeating;
                          });
-        window = std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox),
-                                                              directory);
+        window =
+            std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox), directory);
     }
 
     template <typename Widget = QWidget> Widget *find(const QString &name) const
