@@ -38,10 +38,7 @@ struct DriveState
     bool repeating = true;
 
     // The direction being repeated, if any: the robot is being driven.
-    std::optional<DriveCommand> driving() const
-    {
-        return repeating ? command : std::nullopt;
-    }
+    std::optional<DriveCommand> driving() const { return repeating ? command : std::nullopt; }
     friend bool operator==(const DriveState &a, const DriveState &b)
     {
         return a.command == b.command && a.repeating == b.repeating;

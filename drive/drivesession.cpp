@@ -1,7 +1,6 @@
 #include "drivesession.h"
 
 #include "drivecontroller.h"
-#include "drivethreadpriority.h"
 #include "portdirectory.h"
 #include "receivedtextqueue.h"
 #include "seriallink.h"
@@ -177,8 +176,8 @@ DriveSessionThread::DriveSessionThread(DriveSession *session)
     m_session->moveToThread(&m_thread);
     // Its timers and notifiers can only be let go of on its own thread.
     QObject::connect(&m_thread, &QThread::finished, m_session, &QObject::deleteLater);
-    QObject::connect(&m_thread, &QThread::started, m_session, &preferThisThreadForDriving,
-                     Qt::DirectConnection);
+    QObject::connect(&m_thread, &QThread::started, m_session,
+                     &DriveSessionThread::preferThisThreadForDriving, Qt::DirectConnection);
     m_thread.start();
 }
 

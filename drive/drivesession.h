@@ -136,6 +136,14 @@ public:
     DriveSession *session() const { return m_session; }
 
 private:
+    // Where the system allows it, the calling thread runs ahead of every
+    // ordinary thread, so a busy window, X server or compiler on the same
+    // cores cannot hold up a tick by a scheduler time slice. The drive thread
+    // does little work, so it takes little from them. Where the system
+    // refuses, the thread stays an ordinary one (the README says where). In a
+    // file of the platform's.
+    static void preferThisThreadForDriving();
+
     QThread m_thread;
     DriveSession *const m_session;
 };
