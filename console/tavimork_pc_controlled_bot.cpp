@@ -53,16 +53,16 @@ protected:
 
 namespace {
 // The window's own words, shown as they stand unless a translation is loaded.
-#define TEXT(text) QT_TRANSLATE_NOOP("Tavimork_PC_Controlled_Bot", text)
-constexpr const char *WindowTitle = TEXT("Tavimork PC Controlled Robot");
-constexpr const char *ConnectFailedTitle = TEXT("Can not open port !!!");
+#define WORDS(text) QT_TRANSLATE_NOOP("Tavimork_PC_Controlled_Bot", text)
+constexpr const char *WindowTitle = WORDS("Tavimork PC Controlled Robot");
+constexpr const char *ConnectFailedTitle = WORDS("Can not open port !!!");
 constexpr const char *ConnectFailedText =
-    TEXT("Can not open port, Select correct port or check that port is not used by any other "
-         "application. You can also try removing and re-inserting the USB device.");
+    WORDS("Can not open port, Select correct port or check that port is not used by any other "
+          "application. You can also try removing and re-inserting the USB device.");
 // The keyboard button's caption once clicked: four lines joined by CR LF.
-constexpr const char *KeyGuide = TEXT("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
-                                      "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
-#undef TEXT
+constexpr const char *KeyGuide = WORDS("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
+                                       "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
+#undef WORDS
 
 // The 32 x 32 picture first, as the window was designed; then every size a
 // taskbar or a HiDPI screen may ask for, so none is scaled from another.
@@ -327,8 +327,10 @@ void Tavimork_PC_Controlled_Bot::lblStop_MouseMove()
 void Tavimork_PC_Controlled_Bot::pointerPassedOver(QWidget *zone)
 {
     for (const DirectionLabel &direction : m_directionLabels) {
-        if (direction.label == zone)
-            return (this->*direction.moved)();
+        if (direction.label == zone) {
+            (this->*direction.moved)();
+            return;
+        }
     }
     if (std::find(lblStop.cbegin(), lblStop.cend(), zone) != lblStop.cend())
         lblStop_MouseMove();

@@ -39,10 +39,6 @@ struct DriveState
 
     // The direction being repeated, if any: the robot is being driven.
     std::optional<DriveCommand> driving() const { return repeating ? command : std::nullopt; }
-    friend bool operator==(const DriveState &a, const DriveState &b)
-    {
-        return a.command == b.command && a.repeating == b.repeating;
-    }
 };
 
 namespace RobotLine {
