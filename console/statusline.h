@@ -25,6 +25,7 @@ public:
     // openPort is the window's record of the open port, asked on every
     // change; it must outlive the line.
     StatusLine(ElidingLabel *label, const std::optional<qint16> &openPort);
+    StatusLine(ElidingLabel *label, std::optional<qint16> &&) = delete;
 
     // What the port's last news says (opened, not opened, lost, the device
     // the selected number stands for).

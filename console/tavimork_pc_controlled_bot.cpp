@@ -369,8 +369,10 @@ void Tavimork_PC_Controlled_Bot::setOpenPort(std::optional<qint16> port)
 {
     m_openPort = port;
     const bool open = port.has_value();
-    cmdConn->setEnabled(!open);
-    cmdDisc->setEnabled(open);
+    // The button going out of use first, so that the focus it may hold never
+    // passes to the other one.
+    (open ? cmdConn : cmdDisc)->setEnabled(false);
+    (open ? cmdDisc : cmdConn)->setEnabled(true);
     Combo4->setEnabled(!open);
     // An open port's line says what was opened; only a closed one follows
     // adapters plugged in and out.

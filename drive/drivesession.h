@@ -55,9 +55,10 @@ public:
 
     // The window is going away: a direction repeating on an open port gets
     // one stop, then the port is released. Nothing is written after this.
-    // Any thread may call it: it runs on the session's thread after every
-    // step posted before, and returns once the stop is out and the port free,
-    // so the program can end right after. Once done it does nothing again.
+    // Any thread may call it while the session's thread runs its event loop:
+    // it runs there after every step posted before, and returns once the stop
+    // is out and the port free, so the program can end right after. Once done
+    // it does nothing again.
     void shutdown();
 
     // Answers to heartbeat() from the window's thread.
@@ -87,7 +88,8 @@ private:
     void onOutputStalled();
     // Ends a stall once nothing waits to go out any more, or the port closed.
     void checkDrained();
-    // shutdown() on the session's own thread.
+    // What shutdown() does, on the session's own thread; also the
+    // destructor's.
     void stopAndRelease();
 
     SerialLink *const MSComm1;

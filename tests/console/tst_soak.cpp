@@ -1,5 +1,4 @@
 #include "drivecommands.h"
-#include "drivecontroller.h"
 #include "drivesession.h"
 #include "manualticksource.h"
 #include "pseudoterminal.h"
