@@ -48,8 +48,13 @@ public:
 private:
     void read()
     {
+        // Once for however many came together, as the self-pipe does: the
+        // program ends the same way for each of them.
         signalfd_siginfo info{};
+        bool any = false;
         while (::read(m_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+            any = true;
+        if (any)
             emit m_owner->received();
     }
 
