@@ -1,3 +1,4 @@
+#include "crashstop.h"
 #include "displayenvironment.h"
 #include "drivecommands.h"
 #include "drivesession.h"
@@ -59,6 +60,7 @@ int runConsole(int argc, char *argv[])
     // Before any thread starts (the drive thread, Qt's X event reader, D-Bus),
     // so that all of them inherit what it sets up.
     TerminationSignals::prepareProcess();
+    CrashStop::installHandlers();
 
     ConsoleCommandLine commandLine;
     if (!commandLine.parse(argc, argv))

@@ -3,6 +3,7 @@
 #include "receivedtextdecoder.h"
 
 #include <QGlyphRun>
+#include <QMimeData>
 #include <QRawFont>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -31,6 +32,12 @@ ReceivedLogView::ReceivedLogView(QWidget *parent)
 {
     // An undo stack would keep every received character alive.
     setUndoRedoEnabled(false);
+}
+
+void ReceivedLogView::insertFromMimeData(const QMimeData *source)
+{
+    if (source && !source->formats().isEmpty())
+        QPlainTextEdit::insertFromMimeData(source);
 }
 
 void ReceivedLogView::appendReceived(const QString &text)

@@ -35,6 +35,12 @@ public:
     // as the same empty box.
     bool drawsControlPictures() const;
 
+protected:
+    // A paste with nothing in it is no paste. A middle click while no
+    // program owns the X selection hands Qt such data, and Qt 6.4 takes the
+    // first of its formats whether there is one or not, and crashes.
+    void insertFromMimeData(const QMimeData *source) override;
+
 private:
     QString withLinesBroken(const QString &text) const;
     void restoreCaret(int anchor, int position);

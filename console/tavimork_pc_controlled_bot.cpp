@@ -5,6 +5,8 @@
 #include "devicelistwatch.h"
 #include "drivesession.h"
 #include "elidinglabel.h"
+#include "escapekey.h"
+#include "inputtakenwatch.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
 #include "logcontextmenu.h"
@@ -20,7 +22,6 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -214,9 +215,11 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     // One key stops from anywhere in the window, wherever the focus and the
     // pointer are. The keyboard button keeps it as one of its own keys, which
     // stop on release.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setAutoRepeat(false);
-    connect(escape, &QShortcut::activated, this, &Self::postStop);
+    connect(new EscapeKey(this), &EscapeKey::pressed, this, &Self::postStop);
+    // While a menu or dialog has the input, or the window is out of sight,
+    // nothing on the pad can stop the robot.
+    connect(new InputTakenWatch(this), &InputTakenWatch::inputTaken, this,
+            [this] { post([session = &m_session] { session->stopIfDriving(); }); });
 }
 
 void Tavimork_PC_Controlled_Bot::Form_Load()

@@ -49,6 +49,9 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
             [this](const DriveState &state) {
                 m_windowWatch->setWatching(state.driving().has_value());
             });
+    connect(m_controller, &DriveController::stateChanged, this,
+            &DriveSession::followDriveForCrashes);
+    connect(MSComm1, &SerialLink::portLost, this, &DriveSession::followDriveForCrashes);
     connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::textReceived);
     connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
     // Every byte is vouched for by a window that answered lately.
@@ -83,11 +86,13 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
     // A character or line break cut off by the last connection is not
     // completed by this one.
     m_decoder.reset();
+    followDriveForCrashes();
     return {true, MSComm1->deviceName()};
 }
 
 void DriveSession::close()
 {
+    m_crashStop.disarm();
     m_controller->dropQueued();
     MSComm1->setPortOpen(false);
     checkDrained();
@@ -109,6 +114,20 @@ void DriveSession::halt()
     m_controller->halt();
 }
 
+void DriveSession::stopIfDriving()
+{
+    if (m_controller->state().driving() && MSComm1->portOpen())
+        m_controller->stop();
+}
+
+void DriveSession::followDriveForCrashes()
+{
+    if (!m_controller->state().driving() || !MSComm1->portOpen())
+        m_crashStop.disarm();
+    else if (!m_crashStop.isArmed())
+        m_crashStop.arm(MSComm1->nativeHandle());
+}
+
 void DriveSession::shutdown()
 {
     callAndWait(this, [this] { stopAndRelease(); });
@@ -125,6 +144,7 @@ void DriveSession::stopAndRelease()
         m_controller->stop();
     else
         m_controller->halt();
+    m_crashStop.disarm();
     MSComm1->setPortOpen(false);
     checkDrained();
 }

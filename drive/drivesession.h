@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock.h"
+#include "crashstop.h"
 #include "drivecommands.h"
 #include "linesettings.h"
 #include "receivedtextdecoder.h"
@@ -52,6 +53,11 @@ public:
     void direction(DriveCommand command);
     void stop();
     void halt();
+    // Something took the operator's input away from the steering controls
+    // (a menu, a dialog, the window minimised): a direction repeating on an
+    // open port gets the stop step, as a key release would. A direction kept
+    // while the port is closed stays kept.
+    void stopIfDriving();
 
     // The window is going away: a direction repeating on an open port gets
     // one stop, then the port is released. Nothing is written after this.
@@ -88,6 +94,8 @@ private:
     void onOutputStalled();
     // Ends a stall once nothing waits to go out any more, or the port closed.
     void checkDrained();
+    // Arms the crash stop while a direction repeats on an open port.
+    void followDriveForCrashes();
     // What shutdown() does, on the session's own thread; also the
     // destructor's.
     void stopAndRelease();
@@ -101,6 +109,7 @@ private:
     WindowWatch *const m_windowWatch;
     ReceivedTextDecoder m_decoder;
     QTimer *const m_drainPoll;
+    CrashStop m_crashStop;
     bool m_lineStalled = false;
     bool m_shutDown = false;
 };

@@ -90,6 +90,12 @@ void QtSerialLink::discardOutput()
         m_port.clear(QSerialPort::Output);
 }
 
+qintptr QtSerialLink::nativeHandle() const
+{
+    // An int or a HANDLE, as the system has it.
+    return m_connected ? qintptr(m_port.handle()) : -1;
+}
+
 QByteArray QtSerialLink::input()
 {
     QByteArray data = std::exchange(m_pending, QByteArray());

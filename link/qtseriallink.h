@@ -50,6 +50,7 @@ public:
     // The port's own write queue, and the driver's (see LineQueue).
     bool outputPending() const override;
     void discardOutput() override;
+    qintptr nativeHandle() const override;
     QString deviceName() const override { return m_device; }
     QString errorString() const override { return m_errorString; }
 

@@ -36,6 +36,10 @@ public:
     // Drops whatever written bytes are still waiting to go out.
     virtual void discardOutput() = 0;
 
+    // The open port's descriptor (a HANDLE on Windows), for the one write
+    // that may still be made after a fatal fault; -1 while closed.
+    virtual qintptr nativeHandle() const = 0;
+
     // The device the port was opened on last, e.g. /dev/ttyUSB0.
     virtual QString deviceName() const = 0;
     virtual QString errorString() const = 0;

@@ -57,6 +57,7 @@ public:
     QByteArray input() override { return std::exchange(pending, QByteArray()); }
     bool outputPending() const override { return !queued.isEmpty(); }
     void discardOutput() override { queued.clear(); }
+    qintptr nativeHandle() const override { return -1; }
     QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(commPort); }
     QString errorString() const override { return m_error; }
 

@@ -1,0 +1,76 @@
+#include "crashstop.h"
+
+#include "drivecommands.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::array<int, 5> FatalSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+// What the handler writes to, or -1: a descriptor of the handler's own, so a
+// port closed and its number taken again by another file cannot get the stop.
+std::atomic<int> armedPort{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
+
+extern "C" void onFatalSignal(int signalNumber)
+{
+    const int port = armedPort.exchange(-1);
+    if (port != -1) {
+        const char stop = byteOf(DriveCommand::Stop);
+        [[maybe_unused]] const auto written = ::write(port, &stop, 1);
+    }
+    // SA_RESETHAND gave the signal its default action back: raised again, it
+    // is delivered as the handler returns and ends the process as it would
+    // have (a fault that recurs on return does the same).
+    ::raise(signalNumber);
+}
+
+} // namespace
+
+void CrashStop::installHandlers()
+{
+    // A stack overflow leaves no stack to run the handler on: give this
+    // thread, the window's, one of its own. Kept to the end of the process.
+    stack_t alternate{};
+    alternate.ss_size = std::max<size_t>(SIGSTKSZ, 64 * 1024);
+    alternate.ss_sp = std::malloc(alternate.ss_size);
+    if (alternate.ss_sp)
+        ::sigaltstack(&alternate, nullptr);
+
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onFatalSignal;
+    action.sa_flags = SA_RESETHAND | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (const int signalNumber : FatalSignals)
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
+void CrashStop::arm(qintptr portHandle)
+{
+    disarm();
+    const int copy = ::fcntl(int(portHandle), F_DUPFD_CLOEXEC, 0);
+    if (copy == -1)
+        return;
+    m_copy = copy;
+    armedPort.store(copy);
+}
+
+void CrashStop::disarm()
+{
+    if (m_copy == NoHandle)
+        return;
+    int expected = int(m_copy);
+    armedPort.compare_exchange_strong(expected, -1);
+    ::close(int(m_copy));
+    m_copy = NoHandle;
+}
