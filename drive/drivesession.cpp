@@ -116,7 +116,7 @@ void DriveSession::halt()
 
 void DriveSession::stopIfDriving()
 {
-    if (m_controller->state().driving() && MSComm1->portOpen())
+    if (m_controller->state().driving())
         m_controller->stop();
 }
 

@@ -54,9 +54,9 @@ public:
     void stop();
     void halt();
     // Something took the operator's input away from the steering controls
-    // (a menu, a dialog, the window minimised): a direction repeating on an
-    // open port gets the stop step, as a key release would. A direction kept
-    // while the port is closed stays kept.
+    // (a menu, a dialog, the window minimised): a repeating direction gets
+    // the stop step, as a key release would, so one kept while the port is
+    // closed does not resume on the next open either. Otherwise nothing.
     void stopIfDriving();
 
     // The window is going away: a direction repeating on an open port gets

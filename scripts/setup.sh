@@ -14,7 +14,7 @@ packages=(
   # draws the control pictures the log shows control bytes as
   fonts-wine fonts-dejavu-core fonts-freefont-ttf
   # end-to-end tests on a real X server
-  xvfb xauth xdotool x11-xkb-utils x11-utils x11-xserver-utils xclip socat
+  xvfb xauth xdotool openbox x11-xkb-utils x11-utils x11-xserver-utils xclip socat
   # benchmark: pointer moves through XTest, timed in-process
   libxcb-xtest0-dev
   # package checks

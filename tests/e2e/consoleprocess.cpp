@@ -207,3 +207,9 @@ bool ConsoleProcess::exitedCleanly() const
     return !isRunning() && m_process.exitStatus() == QProcess::NormalExit &&
            m_process.exitCode() == 0;
 }
+
+int ConsoleProcess::endingSignal() const
+{
+    // Qt gives a crashed process's signal as its exit code.
+    return !isRunning() && m_process.exitStatus() == QProcess::CrashExit ? m_process.exitCode() : 0;
+}

@@ -65,6 +65,8 @@ public:
     bool waitForExit(int timeoutMs);
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     bool exitedCleanly() const;
+    // The signal that ended the console, or 0 if it exited.
+    int endingSignal() const;
 
 private:
     bool readGeometry();

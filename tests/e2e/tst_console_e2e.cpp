@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMetaMethod>
+#include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -76,6 +77,11 @@ const QHash<QString, const char *> NotUnderWine = {
      "a Windows program gets no POSIX signals: Wine ends it on SIGTERM without a word to it"},
     {QStringLiteral("losingXServerWhileDrivingWritesOneStopAndReleasesPort"),
      "the lost X server is Wine's X11 driver's to handle, not the Windows console's"},
+    {QStringLiteral("fatalSignalWhileDrivingWritesOneStop"),
+     "a Windows program gets no POSIX signals; its crash stop is the unhandled-exception filter"},
+    {QStringLiteral("middleClickInTheLogWithNoSelectionPastesNothing"),
+     "the X selection and its paste on a middle click are the X11 build's"},
+    {QStringLiteral("takingTheInputAwayStopsTheRobotFirst"), "not yet run under Wine"},
 };
 
 qint64 medianIntervalMs(const QList<qint64> &arrivals)
@@ -135,6 +141,8 @@ private slots:
     void arrowKeyStopsAndKeepsTheKeyboardButtonSteering();
     void escapeStopsWhereverTheFocusIs_data();
     void escapeStopsWhereverTheFocusIs();
+    void takingTheInputAwayStopsTheRobotFirst_data();
+    void takingTheInputAwayStopsTheRobotFirst();
     void letterKeyOfAnotherLayoutSteersByItsLatinLetter_data();
     void letterKeyOfAnotherLayoutSteersByItsLatinLetter();
 
@@ -142,6 +150,7 @@ private slots:
     void logShowsReceivedText_data();
     void logShowsReceivedText();
     void floodOfTextKeepsConsoleResponsive();
+    void middleClickInTheLogWithNoSelectionPastesNothing();
 
     // Closing the window
     void closingWhileDrivingWritesOneStopAndReleasesPort();
@@ -151,6 +160,8 @@ private slots:
     void terminationSignalWhileDrivingWritesOneStopAndReleasesPort_data();
     void terminationSignalWhileDrivingWritesOneStopAndReleasesPort();
     void losingXServerWhileDrivingWritesOneStopAndReleasesPort();
+    void fatalSignalWhileDrivingWritesOneStop_data();
+    void fatalSignalWhileDrivingWritesOneStop();
 
 private:
     // On the session's X server unless given another.
@@ -710,18 +721,23 @@ void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs_data()
     QTest::addColumn<QRect>("clicked");
     // Then pressed to move the focus on, if any.
     QTest::addColumn<QString>("keys");
-    QTest::newRow("log box") << LogBox << QString();
-    QTest::newRow("Clear") << ClearButton << QString();
+    // How long Escape is held, repeating as the server repeats held keys.
+    QTest::addColumn<int>("heldMs");
+    QTest::newRow("log box") << LogBox << QString() << 0;
+    QTest::newRow("Clear") << ClearButton << QString() << 0;
     QTest::newRow("Disconnect, reached with Shift+Tab from the log")
-        << LogBox << QStringLiteral("shift+Tab");
+        << LogBox << QStringLiteral("shift+Tab") << 0;
+    QTest::newRow("log box, held") << LogBox << QString() << 1500;
     // Escape halts there like any key, and its release stops.
-    QTest::newRow("keyboard button") << KeyboardButton << QString();
+    QTest::newRow("keyboard button") << KeyboardButton << QString() << 0;
+    QTest::newRow("keyboard button, held") << KeyboardButton << QString() << 1500;
 }
 
 void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs()
 {
     QFETCH(QRect, clicked);
     QFETCH(QString, keys);
+    QFETCH(int, heldMs);
     QVERIFY2(startConnectedConsole(), qPrintable(failure()));
     QVERIFY2(click(clicked), qPrintable(failure()));
     if (!keys.isEmpty())
@@ -730,9 +746,84 @@ void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs()
     QVERIFY2(steer(ForwardLabel, '8', 5), qPrintable(failure()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(console().key(QStringLiteral("Escape")));
+    QVERIFY(console().keyDown(QStringLiteral("Escape")));
+    QTest::qWait(heldMs);
+    QVERIFY(console().keyUp(QStringLiteral("Escape")));
     QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
     QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
+}
+
+void tst_ConsoleE2E::takingTheInputAwayStopsTheRobotFirst_data()
+{
+    // Out of the cross through a corner gap, as in pointerOnBackgroundKeepsDirection,
+    // to where the console's own window takes the input.
+    QTest::addColumn<QList<QPoint>>("path");
+    // The keys that open and then close the menu, dialog or list; none for the
+    // window manager's minimise.
+    QTest::addColumn<QStringList>("keys");
+    const QList<QPoint> toTheLog{{516, 184}, {516, 232}, {516, 300}};
+    QTest::newRow("log menu") << toTheLog << QStringList{QStringLiteral("Escape")};
+    // The menu stops first, so the dialog finds the robot stopped; it must
+    // leave it so, also when Escape closes it.
+    QTest::newRow("Save Log As dialog, from the log menu")
+        << toTheLog
+        << QStringList{QStringLiteral("Up"), QStringLiteral("Return"), QStringLiteral("Escape")};
+    QTest::newRow("window minimised") << toTheLog << QStringList();
+}
+
+void tst_ConsoleE2E::takingTheInputAwayStopsTheRobotFirst()
+{
+    QFETCH(QList<QPoint>, path);
+    QFETCH(QStringList, keys);
+    const bool minimise = keys.isEmpty();
+    // Minimising needs a window manager, on a server of its own.
+    XServer server;
+    std::unique_ptr<XTools> ownX;
+    if (minimise) {
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        ownX = std::make_unique<XTools>(server.clientEnvironment());
+    }
+    QVERIFY2(startConnectedConsole(ownX.get()), qPrintable(failure()));
+    QVERIFY2(steer(RightLabel, '6', 5), qPrintable(failure()));
+    for (const QPoint point : path)
+        QVERIFY(console().moveTo(point));
+
+    QProcess windowManager;
+    if (minimise) {
+        // Started only now, so the pointer found the window where it was laid out.
+        windowManager.setProcessEnvironment(ownX->environment());
+        windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        QVERIFY2(waitFor([&] {
+                     return ownX
+                         ->run(
+                             QStringLiteral("xprop"),
+                             {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                         .output.contains("window id");
+                 }),
+                 "openbox did not start");
+    }
+    // Still driving, out of reach of the pad.
+    qsizetype mark = m_line->receivedCount();
+    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('6') >= 10, WaitMs);
+    QVERIFY2(wroteSince(mark, QStringLiteral("6+")), qPrintable(failure()));
+
+    mark = m_line->receivedCount();
+    if (minimise)
+        QVERIFY(ownX->xdotool({QStringLiteral("windowminimize"), console().window()}));
+    else
+        QVERIFY(console().buttonDown(3) && console().buttonUp(3));
+    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
+    for (const QString &key : std::as_const(keys)) {
+        QTest::qWait(QuietMs);
+        QVERIFY(console().key(key));
+    }
+    // Closing what took the input resumes nothing.
+    QVERIFY2(wroteSince(mark, QStringLiteral("6*5")), qPrintable(failure()));
+    if (minimise) {
+        QVERIFY2(waitForCloseAndRelease(), qPrintable(failure()));
+        windowManager.kill();
+        windowManager.waitForFinished();
+    }
 }
 
 void tst_ConsoleE2E::letterKeyOfAnotherLayoutSteersByItsLatinLetter_data()
@@ -863,6 +954,17 @@ void tst_ConsoleE2E::floodOfTextKeepsConsoleResponsive()
     }
 }
 
+void tst_ConsoleE2E::middleClickInTheLogWithNoSelectionPastesNothing()
+{
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY(x().clipboard().isEmpty());
+    QVERIFY(console().moveTo(LogBox.center()));
+    QVERIFY(console().buttonDown(2) && console().buttonUp(2));
+    QVERIFY2(steer(ForwardLabel, '8', 5), qPrintable(failure()));
+    QVERIFY(console().isRunning());
+    QVERIFY2(moveToStop(StopAbove.center()), qPrintable(failure()));
+}
+
 // Closing the window
 
 void tst_ConsoleE2E::closingWhileDrivingWritesOneStopAndReleasesPort()
@@ -924,6 +1026,28 @@ void tst_ConsoleE2E::losingXServerWhileDrivingWritesOneStopAndReleasesPort()
     server.kill();
     // Qt ends the program with a failure status of its own: only the line is judged.
     QVERIFY2(waitForExitAndRelease(), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
+}
+
+void tst_ConsoleE2E::fatalSignalWhileDrivingWritesOneStop_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    for (const int signalNumber : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
+        QTest::addRow("%s", sigabbrev_np(signalNumber)) << signalNumber;
+}
+
+void tst_ConsoleE2E::fatalSignalWhileDrivingWritesOneStop()
+{
+    QFETCH(int, signalNumber);
+    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
+    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
+
+    const qsizetype mark = m_line->receivedCount();
+    QVERIFY2(console().sendSignal(signalNumber), qPrintable(console().errorString()));
+    QVERIFY(console().waitForExit(WaitMs));
+    // Ended by the signal as it would have been: the handler only writes.
+    QCOMPARE(console().endingSignal(), signalNumber);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_line->isHeldOpen(), WaitMs);
     QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
 }
 
