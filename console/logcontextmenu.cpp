@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -25,6 +28,7 @@ public:
     {
         setAcceptMode(QFileDialog::AcceptSave);
         selectFile(QStringLiteral("tavimork-log.txt"));
+        sayWhyANameTooLongCannotBeSaved();
     }
 
 protected:
@@ -44,6 +48,31 @@ protected:
     }
 
 private:
+    // Qt's dialog turns Save off for a name longer than the file system
+    // allows, and says nothing: a line under the name says why.
+    void sayWhyANameTooLongCannotBeSaved()
+    {
+        auto *typed = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *grid = qobject_cast<QGridLayout *>(layout());
+        if (!typed || !grid)
+            return;
+        auto *why = new QLabel(this);
+        why->setObjectName(QStringLiteral("nameTooLong"));
+        why->setText(LogContextMenu::tr("This name is longer than a file name may be (%1 "
+                                        "characters): choose a shorter one.")
+                         .arg(MaxNameLength));
+        why->setWordWrap(true);
+        why->hide();
+        grid->addWidget(why, grid->rowCount(), 0, 1, grid->columnCount());
+        connect(typed, &QLineEdit::textChanged, why, [why](const QString &text) {
+            why->setVisible(QFileInfo(text).fileName().size() > MaxNameLength);
+        });
+    }
+
+    // The longest name ext4, NTFS, APFS and their kin take, as Qt's dialog
+    // also checks it: in characters, per part of the path.
+    static constexpr int MaxNameLength = 255;
+
     MessageBoxPresenter &m_messageBox;
 };
 } // namespace

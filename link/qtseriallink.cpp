@@ -205,16 +205,19 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
     if (!m_connected)
         return;
 
+    // A hung-up tty reads end-of-file, or refuses a write, and QSerialPort
+    // then quotes a stale errno, so its text would only mislead.
+    const QString hungUp = tr("the far end hung up or the device was unplugged");
     QString what;
     switch (error) {
     case QSerialPort::ResourceError:
     case QSerialPort::DeviceNotFoundError:
-        what = tr("the device was unplugged or stopped responding (%1)").arg(m_port.errorString());
+        what = LineState::hungUp(m_port) ? hungUp
+                                         : tr("the device was unplugged or stopped responding (%1)")
+                                               .arg(m_port.errorString());
         break;
     case QSerialPort::ReadError:
-        // A hung-up tty reads end-of-file and QSerialPort then quotes a stale errno,
-        // so its text would only mislead.
-        what = tr("the far end hung up or the device was unplugged");
+        what = hungUp;
         break;
     case QSerialPort::WriteError:
         what = tr("writing failed (%1)").arg(m_port.errorString());

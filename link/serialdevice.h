@@ -1,7 +1,8 @@
 #pragma once
 
 // What the link needs of the system's serial devices beyond QSerialPort:
-// exclusive use of a device, and a look into the driver's own queue.
+// exclusive use of a device, a look into the driver's own queue, and whether
+// the line hung up.
 
 #include <QSerialPort>
 #include <QString>
@@ -39,10 +40,10 @@ public:
     // The system's own words for the last Failed outcome.
     QString errorString() const { return m_error; }
 
-    // Why this process cannot open one more file right now (too many open
-    // files in it or in the system), or empty when it can. QSerialPort words a
-    // lock file it could not create for want of a descriptor as a permission
-    // error; this tells the two apart.
+    // Why this process cannot open the files a port's open needs right now
+    // (too many open files in it or in the system), or empty when it can.
+    // QSerialPort words a lock file it could not create for want of a
+    // descriptor as a permission error; this tells the two apart.
     static QString descriptorShortage();
 
 private:
@@ -64,3 +65,14 @@ bool driverHoldsOutput(const QSerialPort &port);
 bool hasRoom(const QSerialPort &port);
 
 } // namespace LineQueue
+
+namespace LineState {
+
+// Whether the line hung up under the open port: the far end of a
+// pseudo-terminal closed, or a USB adapter went away. QSerialPort reports a
+// write into such a line as a resource error with whatever errno was left
+// over ("Resource temporarily unavailable"). Windows reports an unplugged
+// adapter as an error of its own, and this says no.
+bool hungUp(const QSerialPort &port);
+
+} // namespace LineState

@@ -51,12 +51,23 @@ void DeviceLock::release()
 
 QString DeviceLock::descriptorShortage()
 {
-    const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (probe != -1) {
-        ::close(probe);
-        return {};
+    // As many at once as QSerialPort takes beside the device lock (its lock
+    // file and the device): a descriptor another thread held only for a
+    // moment when QSerialPort asked may be free again by now, and one spare
+    // would still be too few.
+    constexpr int NeededByAnOpen = 2;
+    int probes[NeededByAnOpen];
+    int opened = 0;
+    int error = 0;
+    for (; opened < NeededByAnOpen; ++opened) {
+        probes[opened] = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (probes[opened] == -1) {
+            error = errno;
+            break;
+        }
     }
-    const int error = errno;
+    for (int i = 0; i < opened; ++i)
+        ::close(probes[i]);
     if (error == EMFILE || error == ENFILE)
         return qt_error_string(error);
     return {};
@@ -77,3 +88,13 @@ bool hasRoom(const QSerialPort &port)
 }
 
 } // namespace LineQueue
+
+namespace LineState {
+
+bool hungUp(const QSerialPort &port)
+{
+    pollfd poll{port.handle(), POLLOUT, 0};
+    return ::poll(&poll, 1, 0) == 1 && (poll.revents & POLLHUP);
+}
+
+} // namespace LineState

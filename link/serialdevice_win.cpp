@@ -40,3 +40,12 @@ bool hasRoom(const QSerialPort &)
 }
 
 } // namespace LineQueue
+
+namespace LineState {
+
+bool hungUp(const QSerialPort &)
+{
+    return false;
+}
+
+} // namespace LineState

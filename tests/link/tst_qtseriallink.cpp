@@ -126,10 +126,12 @@ private slots:
     void refusesPortHeldByAnotherLinkUnderAnyPath();
     void refusesPortAnotherProgramHoldsThroughAnotherPath();
     void veryLongPathOpensAndNamesTheRealDevice();
+    void farEndHangUpClosesTheLinkOnceAndGoesQuiet_data();
     void farEndHangUpClosesTheLinkOnceAndGoesQuiet();
     void portWithoutDeviceDoesNotOpen();
     void descriptorShortageIsReportedAsSuchAndLeaksNothing_data();
     void descriptorShortageIsReportedAsSuchAndLeaksNothing();
+    void descriptorShortageCountsEveryDescriptorAnOpenTakes();
     void refusesPortNumbersOutsideTheRange();
 
 private:
@@ -338,8 +340,17 @@ void tst_QtSerialLink::veryLongPathOpensAndNamesTheRealDevice()
     QVERIFY(link.deviceName().contains(m_far->slavePath()));
 }
 
+void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet_data()
+{
+    // Whether the link finds out by reading or by writing.
+    QTest::addColumn<bool>("writing");
+    QTest::newRow("idle") << false;
+    QTest::newRow("while writing") << true;
+}
+
 void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
 {
+    QFETCH(bool, writing);
     QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
     // The device itself: a hung-up tty left open makes it report errors endlessly.
     auto *device = m_link->findChild<QSerialPort *>();
@@ -352,11 +363,14 @@ void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
     QVERIFY(lost.isValid() && onComm.isValid());
 
     m_far->hangUp();
+    if (writing)
+        m_link->setOutput(QStringLiteral("8"));
 
     QVERIFY(lost.wait(IoTimeoutMs));
     QVERIFY(!m_link->portOpen());
     const QString reason = lost.at(0).at(0).toString();
     QVERIFY2(reason.contains(m_far->slavePath()), qPrintable(reason));
+    QVERIFY2(reason.contains(QStringLiteral("hung up")), qPrintable(reason));
     QCOMPARE(m_link->errorString(), reason);
 
     // Writing to a closed QSerialPort would warn; the link must not even try.
@@ -423,6 +437,20 @@ void tst_QtSerialLink::descriptorShortageIsReportedAsSuchAndLeaksNothing()
     QCOMPARE(DescriptorShortage::countInUse(), before);
 
     QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+}
+
+// A descriptor that another thread held only for a moment may be free again
+// by the time the link asks why QSerialPort failed.
+void tst_QtSerialLink::descriptorShortageCountsEveryDescriptorAnOpenTakes()
+{
+    {
+        DescriptorShortage limit(1);
+        QVERIFY(limit.isReady());
+        QVERIFY(!DeviceLock::descriptorShortage().isEmpty());
+    }
+    DescriptorShortage limit(2);
+    QVERIFY(limit.isReady());
+    QCOMPARE(DeviceLock::descriptorShortage(), QString());
 }
 
 void tst_QtSerialLink::refusesPortNumbersOutsideTheRange()
