@@ -2,14 +2,9 @@
 #include "drivecommands.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
-#include "logcontextmenu.h"
 
-#include <QComboBox>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -381,65 +376,6 @@ private slots:
         f->find(QStringLiteral("Command1"))->setFocus(Qt::TabFocusReason);
         QVERIFY(f->drive.repeating);
         QCOMPARE(f->link->written, QByteArray("5"));
-    }
-
-    // Whatever of the console's own takes the input leaves stop zones and
-    // keys out of reach, and the Escape that closes it is its own.
-    // Whatever of the console's own takes the input leaves stop zones and
-    // keys out of reach, and the Escape that closes it is its own.
-    void takingTheInputAwayStopsADirectionOnceAndNothingResumes_data()
-    {
-        QTest::addColumn<QString>("taker");
-        QTest::addColumn<bool>("driving");
-        for (const char *taker : {"log menu", "file dialog", "message box", "minimised"})
-            QTest::newRow(taker) << QString::fromLatin1(taker) << true;
-        // Its drop-down is there only while the port is closed, where the
-        // direction is kept for the next Connect.
-        QTest::newRow("port list") << QStringLiteral("port list") << true;
-        QTest::newRow("log menu, not driving") << QStringLiteral("log menu") << false;
-    }
-    void takingTheInputAwayStopsADirectionOnceAndNothingResumes()
-    {
-        QFETCH(QString, taker);
-        QFETCH(bool, driving);
-        moveOnto(QStringLiteral("lblForward"));
-        tick(1);
-        if (!driving)
-            moveOnto(QStringLiteral("lblStop1"));
-        auto *combo = f->find<QComboBox>(QStringLiteral("Combo4"));
-        const bool closed = taker == QLatin1String("port list");
-        if (closed)
-            f->find<QPushButton>(QStringLiteral("cmdDisc"))->click();
-        const QByteArray before = f->link->written;
-
-        std::unique_ptr<QWidget> shown;
-        if (taker == QLatin1String("log menu")) {
-            auto *menu = f->window->findChild<LogContextMenu *>();
-            shown = menu->createMenu(QPoint());
-            static_cast<QMenu *>(shown.get())->popup(f->window->geometry().center());
-        } else if (taker == QLatin1String("file dialog")) {
-            shown = std::make_unique<QFileDialog>(f->window.get());
-            static_cast<QFileDialog *>(shown.get())->open();
-        } else if (taker == QLatin1String("message box")) {
-            shown = std::make_unique<QMessageBox>(QMessageBox::Critical, QString(), QString(),
-                                                  QMessageBox::Ok, f->window.get());
-            static_cast<QMessageBox *>(shown.get())->open();
-        } else if (closed) {
-            combo->showPopup();
-        } else {
-            f->window->showMinimized();
-        }
-        const QByteArray after = driving && !closed ? before + '5' : before;
-        QCOMPARE(f->link->written, after);
-        QVERIFY(!f->drive.repeating);
-        if (shown)
-            shown->close();
-        combo->hidePopup();
-        f->window->showNormal();
-        if (closed)
-            f->find<QPushButton>(QStringLiteral("cmdConn"))->click();
-        tick(2);
-        QCOMPARE(f->link->written, after);
     }
 
     void closingWhileDrivingStopsTheRobotOnceThenReleasesThePort()

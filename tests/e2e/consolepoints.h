@@ -10,6 +10,7 @@
 namespace ConsolePoints {
 
 inline constexpr QRect ConnectButton = ConsoleLayout::pixelRect("cmdConn");
+inline constexpr QRect DisconnectButton = ConsoleLayout::pixelRect("cmdDisc");
 // Editable: a click there puts the caret in its text.
 inline constexpr QRect PortBox = ConsoleLayout::pixelRect("Combo4");
 inline constexpr QRect KeyboardButton = ConsoleLayout::pixelRect("cmdKeyBoard");

@@ -755,27 +755,44 @@ void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs()
 
 void tst_ConsoleE2E::takingTheInputAwayStopsTheRobotFirst_data()
 {
-    // Out of the cross through a corner gap, as in pointerOnBackgroundKeepsDirection,
-    // to where the console's own window takes the input.
+    QTest::addColumn<QPoint>("label");
+    QTest::addColumn<char>("command");
+    // Out of the cross through a corner gap, as in pointerOnBackgroundKeepsDirection.
     QTest::addColumn<QList<QPoint>>("path");
-    // The keys that open and then close the menu, dialog or list; none for the
-    // window manager's minimise.
-    QTest::addColumn<QStringList>("keys");
+    // Then, while the direction repeats out of the pad's reach: a control
+    // clicked, "menu" (the log's, a right click), "minimise" (by a window
+    // manager) or a key. What comes before the first "|" is done before
+    // bytes are counted.
+    QTest::addColumn<QStringList>("steps");
+    // What the line gets from the first counted step on.
+    QTest::addColumn<QString>("pattern");
     const QList<QPoint> toTheLog{{516, 184}, {516, 232}, {516, 300}};
-    QTest::newRow("log menu") << toTheLog << QStringList{QStringLiteral("Escape")};
+    const QList<QPoint> toTheTop{{292, 184}, {292, 128}, {292, 100}, {292, 60}};
+    QTest::newRow("log menu") << RightLabel << '6' << toTheLog << QStringList{"|", "menu", "Escape"}
+                              << "6*5";
     // The menu stops first, so the dialog finds the robot stopped; it must
     // leave it so, also when Escape closes it.
     QTest::newRow("Save Log As dialog, from the log menu")
-        << toTheLog
-        << QStringList{QStringLiteral("Up"), QStringLiteral("Return"), QStringLiteral("Escape")};
-    QTest::newRow("window minimised") << toTheLog << QStringList();
+        << RightLabel << '6' << toTheLog << QStringList{"|", "menu", "Up", "Return", "Escape"}
+        << "6*5";
+    QTest::newRow("window minimised")
+        << RightLabel << '6' << toTheLog << QStringList{"|", "minimise"} << "6*5";
+    // Its drop-down is there only while the port is closed, where the
+    // direction is kept for the next Connect: it ends, and Connect resumes
+    // nothing. Return picks the entry it shows; Escape would stop of its own.
+    QTest::newRow("port list drop-down")
+        << LeftLabel << '4' << toTheTop
+        << QStringList{"Disconnect", "|", "port list", "Return", "Connect"} << "";
 }
 
 void tst_ConsoleE2E::takingTheInputAwayStopsTheRobotFirst()
 {
+    QFETCH(QPoint, label);
+    QFETCH(char, command);
     QFETCH(QList<QPoint>, path);
-    QFETCH(QStringList, keys);
-    const bool minimise = keys.isEmpty();
+    QFETCH(QStringList, steps);
+    QFETCH(QString, pattern);
+    const bool minimise = steps.contains(QLatin1String("minimise"));
     // Minimising needs a window manager, on a server of its own.
     XServer server;
     std::unique_ptr<XTools> ownX;
@@ -784,7 +801,7 @@ void tst_ConsoleE2E::takingTheInputAwayStopsTheRobotFirst()
         ownX = std::make_unique<XTools>(server.clientEnvironment());
     }
     QVERIFY2(startConnectedConsole(ownX.get()), qPrintable(failure()));
-    QVERIFY2(steer(RightLabel, '6', 5), qPrintable(failure()));
+    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
     for (const QPoint point : path)
         QVERIFY(console().moveTo(point));
 
@@ -793,32 +810,39 @@ void tst_ConsoleE2E::takingTheInputAwayStopsTheRobotFirst()
         // Started only now, so the pointer found the window where it was laid out.
         windowManager.setProcessEnvironment(ownX->environment());
         windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        QVERIFY2(waitFor([&] {
-                     return ownX
-                         ->run(
-                             QStringLiteral("xprop"),
-                             {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                         .output.contains("window id");
-                 }),
-                 "openbox did not start");
+        const QStringList managed{QStringLiteral("-root"),
+                                  QStringLiteral("_NET_SUPPORTING_WM_CHECK")};
+        QVERIFY2(
+            waitFor([&] {
+                return ownX->run(QStringLiteral("xprop"), managed).output.contains("window id");
+            }),
+            "openbox did not start");
     }
     // Still driving, out of reach of the pad.
     qsizetype mark = m_line->receivedCount();
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('6') >= 10, WaitMs);
-    QVERIFY2(wroteSince(mark, QStringLiteral("6+")), qPrintable(failure()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count(command) >= 10, WaitMs);
+    QVERIFY2(wroteSince(mark, QStringLiteral("%1+").arg(command)), qPrintable(failure()));
 
-    mark = m_line->receivedCount();
-    if (minimise)
-        QVERIFY(ownX->xdotool({QStringLiteral("windowminimize"), console().window()}));
-    else
-        QVERIFY(console().buttonDown(3) && console().buttonUp(3));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
-    for (const QString &key : std::as_const(keys)) {
+    const QHash<QString, QPoint> controls{
+        {QStringLiteral("Connect"), ConnectButton.center()},
+        {QStringLiteral("Disconnect"), DisconnectButton.center()},
+        // The drop-down's arrow, at the box's right end.
+        {QStringLiteral("port list"), QPoint(PortBox.right() - 6, PortBox.center().y())}};
+    for (const QString &step : std::as_const(steps)) {
         QTest::qWait(QuietMs);
-        QVERIFY(console().key(key));
+        if (step == QLatin1String("|"))
+            mark = m_line->receivedCount();
+        else if (controls.contains(step))
+            QVERIFY(console().click(controls.value(step)));
+        else if (step == QLatin1String("menu"))
+            QVERIFY(console().buttonDown(3) && console().buttonUp(3));
+        else if (step == QLatin1String("minimise"))
+            QVERIFY(ownX->xdotool({QStringLiteral("windowminimize"), console().window()}));
+        else
+            QVERIFY(console().key(step));
     }
     // Closing what took the input resumes nothing.
-    QVERIFY2(wroteSince(mark, QStringLiteral("6*5")), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, pattern), qPrintable(failure()));
     if (minimise) {
         QVERIFY2(waitForCloseAndRelease(), qPrintable(failure()));
         windowManager.kill();
