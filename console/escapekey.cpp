@@ -5,6 +5,12 @@
 #include <QShortcut>
 #include <QWidget>
 
+namespace {
+// A held key repeats after the server's delay (660 ms by default, 250 ms on
+// many desktops) and then some 25 times a second.
+constexpr quint64 RepeatGapMs = 700;
+} // namespace
+
 EscapeKey::EscapeKey(QWidget *window)
     : QObject(window)
     , m_shortcut(new QShortcut(QKeySequence(Qt::Key_Escape), window))
@@ -29,14 +35,21 @@ bool EscapeKey::eventFilter(QObject *, QEvent *event)
         // fires the shortcut: taking it here keeps the shortcut quiet and
         // hands the key on as a plain press.
         auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_Escape)
+        if (key->key() != Qt::Key_Escape) {
+            // The server repeats only the key pressed last.
+            m_down = false;
             break;
-        if (m_down && key->timestamp() != m_downAt) {
+        }
+        const quint64 at = key->timestamp();
+        if (at == m_lastPressAt)
+            break;
+        const bool repeat = m_down && at - m_lastPressAt <= RepeatGapMs;
+        m_down = true;
+        m_lastPressAt = at;
+        if (repeat) {
             key->accept();
             return true;
         }
-        m_down = true;
-        m_downAt = key->timestamp();
         break;
     }
     case QEvent::KeyRelease: {
@@ -45,9 +58,9 @@ bool EscapeKey::eventFilter(QObject *, QEvent *event)
             m_down = false;
         break;
     }
-    // A release that happens in another program's window is never seen here:
-    // the next press counts again.
+    case QEvent::ApplicationActivate:
     case QEvent::ApplicationDeactivate:
+    case QEvent::WindowActivate:
         m_down = false;
         break;
     default:

@@ -38,6 +38,11 @@ bool InputTakenWatch::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_window)
             emit inputTaken();
         break;
+    // A drag and drop (text out of the log, a file from elsewhere) has the
+    // pointer: the pad sees no moves until it ends.
+    case QEvent::DragEnter:
+        emit inputTaken();
+        break;
     default:
         break;
     }

@@ -69,8 +69,9 @@ private:
         });
     }
 
-    // The longest name ext4, NTFS, APFS and their kin take, as Qt's dialog
-    // also checks it: in characters, per part of the path.
+    // The longest name ext4, NTFS, APFS and their kin take (255 bytes or
+    // UTF-16 units); Qt's dialog counts characters against the limit of the
+    // folder's file system, which is this one but for rare ones (eCryptfs).
     static constexpr int MaxNameLength = 255;
 
     MessageBoxPresenter &m_messageBox;

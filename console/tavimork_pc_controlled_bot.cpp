@@ -99,6 +99,8 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     , m_messageBox(std::move(messageBox))
     , m_directory(directory)
     , m_deviceWatch(new DeviceListWatch(this))
+    , m_escapeKey(new EscapeKey(this))
+    , m_inputTakenWatch(new InputTakenWatch(this))
 {
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
     setWindowTitle(tr(WindowTitle));
@@ -129,6 +131,10 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
 // the port free.
 Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
 {
+    // They watch the whole application, and would report the window's own
+    // hiding as it is destroyed, to a window no longer there.
+    delete m_inputTakenWatch;
+    delete m_escapeKey;
     m_session.shutdown();
     // The controls outlive this part of the window by a moment, and the
     // keyboard button still reports losing the focus as they go; the trail
@@ -210,16 +216,15 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     // The release of a key held while the focus moves away goes to another
     // control, so the robot would drive on with nobody holding the key.
     connect(cmdKeyBoard, &KeyboardControlButton::focusLostWithSteeringKeyHeld, this,
-            &Self::postStop);
+            &Self::postStopIfDriving);
 
     // One key stops from anywhere in the window, wherever the focus and the
     // pointer are. The keyboard button keeps it as one of its own keys, which
     // stop on release.
-    connect(new EscapeKey(this), &EscapeKey::pressed, this, &Self::postStop);
+    connect(m_escapeKey, &EscapeKey::pressed, this, &Self::postStop);
     // While a menu or dialog has the input, or the window is out of sight,
     // nothing on the pad can stop the robot.
-    connect(new InputTakenWatch(this), &InputTakenWatch::inputTaken, this,
-            [this] { post([session = &m_session] { session->stopIfDriving(); }); });
+    connect(m_inputTakenWatch, &InputTakenWatch::inputTaken, this, &Self::postStopIfDriving);
 }
 
 void Tavimork_PC_Controlled_Bot::Form_Load()
@@ -413,6 +418,11 @@ void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)
 void Tavimork_PC_Controlled_Bot::postStop()
 {
     post([session = &m_session] { session->stop(); });
+}
+
+void Tavimork_PC_Controlled_Bot::postStopIfDriving()
+{
+    post([session = &m_session] { session->stopIfDriving(); });
 }
 
 #include "tavimork_pc_controlled_bot.moc"

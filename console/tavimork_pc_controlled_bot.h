@@ -11,6 +11,8 @@
 
 class DeviceListWatch;
 class DriveSession;
+class EscapeKey;
+class InputTakenWatch;
 class KeyboardControlButton;
 class MessageBoxPresenter;
 class PointerLabel;
@@ -85,11 +87,16 @@ private:
     template <typename Step> void post(Step step);
     // The stop step, from every input that stops.
     void postStop();
+    // The stop step if a direction repeats: something took the input from
+    // the pad.
+    void postStopIfDriving();
 
     DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;
     const PortDirectory &m_directory;
     DeviceListWatch *const m_deviceWatch;
+    EscapeKey *const m_escapeKey;
+    InputTakenWatch *const m_inputTakenWatch;
     // The port the window opened, until it is closed or lost: the one record
     // of it on this side.
     std::optional<qint16> m_openPort;

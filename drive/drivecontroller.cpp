@@ -1,5 +1,6 @@
 #include "drivecontroller.h"
 
+#include "crashstop.h"
 #include "seriallink.h"
 #include "ticksource.h"
 
@@ -84,6 +85,9 @@ void DriveController::dropQueued()
 
 void DriveController::write(DriveCommand command)
 {
+    // The process is ending after a fault, and its stop must be the last byte.
+    if (CrashStop::hasFired())
+        return;
     m_link.setOutput(QString(QLatin1Char(byteOf(command))));
 }
 

@@ -9,6 +9,8 @@
 
 #include <csignal>
 
+#include <sys/resource.h>
+
 const QString ConsoleProcess::WindowTitle = QStringLiteral("Tavimork PC Controlled Robot");
 
 ConsoleProcess::ConsoleProcess(const XTools &x, ConsoleProgram program)
@@ -17,6 +19,11 @@ ConsoleProcess::ConsoleProcess(const XTools &x, ConsoleProgram program)
 {
     // The console's own warnings end up in the test log, next to the failure.
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // Tests end it with fatal signals too: no core files.
+    m_process.setChildProcessModifier([] {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_CORE, &none);
+    });
 }
 
 ConsoleProcess::~ConsoleProcess()

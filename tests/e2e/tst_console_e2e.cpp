@@ -981,7 +981,10 @@ void tst_ConsoleE2E::floodOfTextKeepsConsoleResponsive()
 void tst_ConsoleE2E::middleClickInTheLogWithNoSelectionPastesNothing()
 {
     QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY(x().clipboard().isEmpty());
+    // No program owns the X selection, the usual case.
+    QVERIFY(!x().run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                               QStringLiteral("primary")})
+                 .ok());
     QVERIFY(console().moveTo(LogBox.center()));
     QVERIFY(console().buttonDown(2) && console().buttonUp(2));
     QVERIFY2(steer(ForwardLabel, '8', 5), qPrintable(failure()));
@@ -1056,15 +1059,26 @@ void tst_ConsoleE2E::losingXServerWhileDrivingWritesOneStopAndReleasesPort()
 void tst_ConsoleE2E::fatalSignalWhileDrivingWritesOneStop_data()
 {
     QTest::addColumn<int>("signalNumber");
+    // Disconnected first: the direction is kept, and nothing may go out.
+    QTest::addColumn<bool>("disconnected");
     for (const int signalNumber : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
-        QTest::addRow("%s", sigabbrev_np(signalNumber)) << signalNumber;
+        QTest::addRow("%s", sigabbrev_np(signalNumber)) << signalNumber << false;
+    QTest::newRow("SEGV after Disconnect") << SIGSEGV << true;
 }
 
 void tst_ConsoleE2E::fatalSignalWhileDrivingWritesOneStop()
 {
     QFETCH(int, signalNumber);
+    QFETCH(bool, disconnected);
     QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY2(steer(ForwardLabel, '8', 10), qPrintable(failure()));
+    QVERIFY2(steer(LeftLabel, '4', 10), qPrintable(failure()));
+    if (disconnected) {
+        // Out through a gap, so that the direction stays kept.
+        for (const QPoint point : {QPoint(292, 184), QPoint(292, 128), QPoint(292, 60)})
+            QVERIFY(console().moveTo(point));
+        QVERIFY2(click(DisconnectButton), qPrintable(failure()));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_line->isHeldOpen(), WaitMs);
+    }
 
     const qsizetype mark = m_line->receivedCount();
     QVERIFY2(console().sendSignal(signalNumber), qPrintable(console().errorString()));
@@ -1072,7 +1086,7 @@ void tst_ConsoleE2E::fatalSignalWhileDrivingWritesOneStop()
     // Ended by the signal as it would have been: the handler only writes.
     QCOMPARE(console().endingSignal(), signalNumber);
     QTRY_VERIFY_WITH_TIMEOUT(!m_line->isHeldOpen(), WaitMs);
-    QVERIFY2(wroteSince(mark, QStringLiteral("8*5")), qPrintable(failure()));
+    QVERIFY2(wroteSince(mark, QLatin1String(disconnected ? "" : "4*5")), qPrintable(failure()));
 }
 
 QTEST_GUILESS_MAIN(tst_ConsoleE2E)
