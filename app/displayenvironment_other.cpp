@@ -1,8 +1,15 @@
 #include "displayenvironment.h"
 
 // Windows and macOS always have their window system; Qt reports its own trouble.
-QString displayProblem(const QString &platform)
+class DisplayEnvironment::Connection
+{
+};
+
+DisplayEnvironment::DisplayEnvironment(const QString &platform)
 {
     Q_UNUSED(platform)
-    return {};
 }
+
+DisplayEnvironment::~DisplayEnvironment() = default;
+
+void DisplayEnvironment::release() {}

@@ -71,7 +71,8 @@ int runConsole(int argc, char *argv[])
         commandLine.printHelpOrVersion(TAVIMORK_VERSION);
         return 0;
     }
-    if (const QString problem = displayProblem(commandLine.platform()); !problem.isEmpty()) {
+    DisplayEnvironment display(commandLine.platform());
+    if (const QString problem = display.problem(); !problem.isEmpty()) {
         std::fprintf(stderr,
                      "tavimork: needs a graphical display, but %s.\nStart it from a desktop "
                      "session.\n",
@@ -80,6 +81,8 @@ int runConsole(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // Qt holds its own connection now.
+    display.release();
     QApplication::setApplicationName(QStringLiteral("tavimork"));
     QApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavimork"));

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -34,8 +35,10 @@ int main(int argc, char **argv)
     SimCommandLine commandLine;
     if (!commandLine.parse(argc, argv))
         return SimCommandLine::ExitUsage;
+    std::optional<DisplayEnvironment> display;
     if (commandLine.needsWindow()) {
-        if (const QString problem = displayProblem(); !problem.isEmpty()) {
+        display.emplace();
+        if (const QString problem = display->problem(); !problem.isEmpty()) {
             std::fprintf(stderr,
                          "tavimork-sim: the window needs a graphical display, but %s.\nRun with "
                          "--headless for no window.\n",
@@ -44,6 +47,8 @@ int main(int argc, char **argv)
         }
     }
     const auto app = makeApplication(commandLine.needsWindow(), argc, argv);
+    // Qt holds its own connection now.
+    display.reset();
     QCoreApplication::setApplicationName(QStringLiteral("tavimork-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVIMORK_VERSION));
 

@@ -43,7 +43,7 @@ ConsoleProcess::~ConsoleProcess()
     forwardWineOutput();
 }
 
-bool ConsoleProcess::start(const QString &port1Device, int timeoutMs)
+bool ConsoleProcess::start(const QString &port1Device, int timeoutMs, int unwatchedMs)
 {
     if (m_program.isUnderWine()) {
         m_comLink = std::make_unique<ComPortLink>(m_program, 1, port1Device);
@@ -66,6 +66,13 @@ bool ConsoleProcess::start(const QString &port1Device, int timeoutMs)
     if (!m_process.waitForStarted(timeoutMs)) {
         m_error = QStringLiteral("cannot start %1: %2")
                       .arg(m_program.executable(), m_process.errorString());
+        return false;
+    }
+    if (unwatchedMs > 0 && m_process.waitForFinished(unwatchedMs)) {
+        m_error = QStringLiteral("the console ended before its window showed (%1)")
+                      .arg(m_process.exitStatus() == QProcess::CrashExit
+                               ? QStringLiteral("crashed")
+                               : QStringLiteral("status %1").arg(m_process.exitCode()));
         return false;
     }
     QString searchError;

@@ -31,8 +31,11 @@ public:
     ConsoleProcess &operator=(const ConsoleProcess &) = delete;
 
     // Starts the console with port 1 standing for port1Device and waits until
-    // its window is up, at its fixed size, and has the keyboard.
-    bool start(const QString &port1Device, int timeoutMs = 30000);
+    // its window is up, at its fixed size, and has the keyboard. For the
+    // first unwatchedMs nothing looks at the X server: a look is a client of
+    // its own, which would keep a server that resets from resetting while the
+    // console connects.
+    bool start(const QString &port1Device, int timeoutMs = 30000, int unwatchedMs = 0);
     const ConsoleProgram &program() const { return m_program; }
     QString errorString() const { return m_error; }
 

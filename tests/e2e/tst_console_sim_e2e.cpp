@@ -6,6 +6,9 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
+
+#include <xcb/xcb.h>
 
 #include <functional>
 #include <memory>
@@ -27,6 +30,13 @@ const QString DriveForward = QStringLiteral("event drive cmd=8");
 const QString TurnLeft = QStringLiteral("event drive cmd=4");
 const QString StopByCommand = QStringLiteral("event stop reason=command");
 const QString StopByWatchdog = QStringLiteral("event stop reason=watchdog");
+
+// A start that fails one time in ten shows in four runs of five.
+constexpr int StartsOnResettingServer = 15;
+// Well past the toolkit's connection, made within 200 ms of a start.
+constexpr int UnwatchedMs = 500;
+// Nothing opens port 1 before Connect.
+const QString NowherePort = QStringLiteral("/dev/null/tavimork-e2e-port1");
 
 struct Move
 {
@@ -75,11 +85,38 @@ QString tail(const QStringList &lines)
            folded.mid(qMax<qsizetype>(folded.size() - 24, 0)).join(u'\n');
 }
 
+// Another X client that connects and leaves again every 20 ms, as a program
+// polling the display would. Each time it leaves, a server that resets does
+// so unless somebody else is connected.
+class ComingAndGoingClient
+{
+public:
+    explicit ComingAndGoingClient(const QString &display)
+        : m_thread(QThread::create([name = display.toLocal8Bit()] {
+            while (!QThread::currentThread()->isInterruptionRequested()) {
+                xcb_disconnect(xcb_connect(name.constData(), nullptr));
+                QThread::msleep(20);
+            }
+        }))
+    {
+        m_thread->start();
+    }
+    ~ComingAndGoingClient()
+    {
+        m_thread->requestInterruption();
+        m_thread->wait();
+    }
+
+private:
+    const std::unique_ptr<QThread> m_thread;
+};
+
 } // namespace
 
 // Runs the real console against the real simulator on a private X server and
 // judges the console only by what the robot reports back into the log box, as
-// an operator would see it. Every test starts a fresh robot and console.
+// an operator would see it. Every test starts a fresh robot and console. Both
+// programs also start alone, on a server of their own that resets.
 class tst_ConsoleSimE2E : public ConsoleSession
 {
     Q_OBJECT
@@ -94,6 +131,10 @@ private slots:
     void init();
     void cleanup();
 
+    // Starting
+    void everyStartShowsItsWindowOnAServerThatResets_data();
+    void everyStartShowsItsWindowOnAServerThatResets();
+
     // Steering with the pointer
     void pointerOnForwardDrivesAlongXThenStopBarHoldsPose();
     void pointerOnLeftTurnsInPlaceCounterclockwise();
@@ -102,6 +143,8 @@ private slots:
     void unmappedKeyWhileDrivingLeavesStopToRobotWatchdog();
 
 private:
+    bool consoleShowsItsWindow(const XTools &x);
+    bool simulatorShowsItsWindow(const XTools &x);
     bool startConnectedConsole();
     // Polls the log's lines: call with the log box focused.
     bool waitForLog(const std::function<bool(const QStringList &)> &done, QStringList *lines);
@@ -133,6 +176,26 @@ void tst_ConsoleSimE2E::cleanup()
     const QString simEnd = m_sim ? m_sim->exitDescription() : QString();
     m_sim.reset();
     QVERIFY2(simAlive, qPrintable(QStringLiteral("the simulator %1").arg(simEnd)));
+}
+
+bool tst_ConsoleSimE2E::consoleShowsItsWindow(const XTools &x)
+{
+    ConsoleProcess console(x, program());
+    return console.start(NowherePort, WaitMs, UnwatchedMs) || fail(console.errorString());
+}
+
+bool tst_ConsoleSimE2E::simulatorShowsItsWindow(const XTools &x)
+{
+    SimProcess sim;
+    sim.process().setProcessEnvironment(x.environment());
+    // Its device line comes once it holds its own connection, and nothing of
+    // the test's looks at the server before.
+    if (!sim.start({}))
+        return fail(sim.errorString());
+    return !x.waitForWindow(sim.process().processId(), QStringLiteral("^Tavimork robot simulator"),
+                            WaitMs)
+                .isEmpty() ||
+           fail(QStringLiteral("no simulator window appeared"));
 }
 
 bool tst_ConsoleSimE2E::startConnectedConsole()
@@ -189,6 +252,28 @@ bool tst_ConsoleSimE2E::heldStillAheadOf(const Pose &start, const QStringList &l
     return still.constFirst().x - start.x > ClearTravelMetres ||
            fail(describe(start) + QStringLiteral(" to ") + describe(still.constFirst()) + u' ' +
                 tail(lines));
+}
+
+// Starting
+
+void tst_ConsoleSimE2E::everyStartShowsItsWindowOnAServerThatResets_data()
+{
+    QTest::addColumn<bool>("simulator");
+    QTest::newRow("console") << false;
+    QTest::newRow("simulator") << true;
+}
+
+void tst_ConsoleSimE2E::everyStartShowsItsWindowOnAServerThatResets()
+{
+    QFETCH(bool, simulator);
+    XServer server(XServer::LastClientLeaving::Resets);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const XTools ownX(server.clientEnvironment());
+    const ComingAndGoingClient other(server.display());
+    for (int start = 1; start <= StartsOnResettingServer; ++start) {
+        const bool shown = simulator ? simulatorShowsItsWindow(ownX) : consoleShowsItsWindow(ownX);
+        QVERIFY2(shown, qPrintable(QStringLiteral("start %1: %2").arg(start).arg(failure())));
+    }
 }
 
 // Steering with the pointer

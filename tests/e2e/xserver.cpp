@@ -2,7 +2,9 @@
 
 #include <QDeadlineTimer>
 
-XServer::XServer() = default;
+XServer::XServer(LastClientLeaving lastClientLeaving)
+    : m_lastClientLeaving(lastClientLeaving)
+{}
 
 XServer::~XServer()
 {
@@ -13,13 +15,13 @@ bool XServer::start(int timeoutMs)
 {
     // -displayfd 1: Xvfb picks a free display and reports its number on
     // stdout once it accepts clients, which also tells us when it is ready.
-    // -noreset: otherwise every time the last client leaves (a tool, a console
-    // between tests) the server resets and forgets the key repeat settings.
-    m_process.start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                     QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                     QStringLiteral("-noreset")});
+    QStringList arguments{QStringLiteral("-displayfd"),  QStringLiteral("1"),
+                          QStringLiteral("-screen"),     QStringLiteral("0"),
+                          QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                          QStringLiteral("tcp")};
+    if (m_lastClientLeaving == LastClientLeaving::Stays)
+        arguments << QStringLiteral("-noreset");
+    m_process.start(QStringLiteral("Xvfb"), arguments);
     if (!m_process.waitForStarted(timeoutMs)) {
         m_error = QStringLiteral("cannot start Xvfb: %1").arg(m_process.errorString());
         return false;

@@ -10,7 +10,12 @@
 class XServer
 {
 public:
-    XServer();
+    // What the server does when its last client leaves. Resetting, Xvfb's and
+    // Xorg's own default, forgets settings such as key repeat between
+    // clients, so the tests' shared server never does.
+    enum class LastClientLeaving { Stays, Resets };
+
+    explicit XServer(LastClientLeaving lastClientLeaving = LastClientLeaving::Stays);
     ~XServer();
     XServer(const XServer &) = delete;
     XServer &operator=(const XServer &) = delete;
@@ -27,6 +32,7 @@ public:
     QProcessEnvironment clientEnvironment() const;
 
 private:
+    const LastClientLeaving m_lastClientLeaving;
     QProcess m_process;
     QString m_display;
     QString m_error;

@@ -122,8 +122,11 @@ XTools::Result XTools::search(const QStringList &arguments, int timeoutMs) const
                 int(qMax<qint64>(deadline.remainingTime(), 1)));
         // Debian 12's xdotool (3.20160805) dies of an X error when a window
         // goes while it looks at it, and Wine makes and drops windows of its
-        // own as a program starts: that is no answer, so ask again.
-        if (!result.errors.contains("X Error") || deadline.hasExpired())
+        // own as a program starts: that is no answer, so ask again. Nor is
+        // being turned away by a server that resets as its last client leaves.
+        const bool noAnswer =
+            result.errors.contains("X Error") || result.errors.contains("Can't open display");
+        if (!noAnswer || deadline.hasExpired())
             return result;
     }
 }
