@@ -58,6 +58,7 @@ const QStringList UnderWine = {
     QStringLiteral("secondKeyWhileFirstHeldSwitchesDirection"),
     QStringLiteral("arrowKeyStopsAndKeepsTheKeyboardButtonSteering"),
     QStringLiteral("escapeStopsWhereverTheFocusIs"),
+    QStringLiteral("takingTheInputAwayStopsTheRobotFirst"),
     QStringLiteral("closingWhileDrivingWritesOneStopAndReleasesPort"),
     QStringLiteral("closingWhileIdleWritesNothing"),
 };
@@ -81,7 +82,6 @@ const QHash<QString, const char *> NotUnderWine = {
      "a Windows program gets no POSIX signals; its crash stop is the unhandled-exception filter"},
     {QStringLiteral("middleClickInTheLogWithNoSelectionPastesNothing"),
      "the X selection and its paste on a middle click are the X11 build's"},
-    {QStringLiteral("takingTheInputAwayStopsTheRobotFirst"), "not yet run under Wine"},
 };
 
 qint64 medianIntervalMs(const QList<qint64> &arrivals)
