@@ -50,6 +50,8 @@ public:
     // The port's own write queue, and the driver's (see LineQueue).
     bool outputPending() const override;
     void discardOutput() override;
+    // name as QSerialPort names the open port (portName()).
+    void deviceRemoved(const QString &name) override;
     QString deviceName() const override { return m_device; }
     QString errorString() const override { return m_errorString; }
 
@@ -59,6 +61,8 @@ private:
     bool fail(const QString &reason);
     QString portLabel() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    // Closes the link at once and reports the loss from the event loop.
+    void lose(const QString &what);
     void finishLoss();
 
     DeviceLock m_lock;

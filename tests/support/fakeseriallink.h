@@ -57,6 +57,10 @@ public:
     QByteArray input() override { return std::exchange(pending, QByteArray()); }
     bool outputPending() const override { return !queued.isEmpty(); }
     void discardOutput() override { queued.clear(); }
+    void deviceRemoved(const QString &name) override
+    {
+        calls.append(QStringLiteral("DeviceRemoved=") + name);
+    }
     QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(commPort); }
     QString errorString() const override { return m_error; }
 
