@@ -29,6 +29,7 @@ DeviceListWatch::DeviceListWatch(DeviceNotices *notices, QObject *parent)
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleTime);
     connect(&m_settle, &QTimer::timeout, this, &DeviceListWatch::devicesChanged);
+    connect(m_notices, &DeviceNotices::portRemoved, this, &DeviceListWatch::portRemoved);
     connect(m_notices, &DeviceNotices::noticed, this, [this] {
         if (m_watching)
             m_settle.start();

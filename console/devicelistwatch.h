@@ -24,6 +24,9 @@ public:
 
 signals:
     void noticed();
+    // The system named a serial port that went away (only Windows does),
+    // whether active or not.
+    void portRemoved(const QString &name);
 };
 
 // Entries of a folder of device nodes coming and going.
@@ -57,6 +60,9 @@ public:
 signals:
     // Once for a burst of changes: one adapter makes several nodes and links.
     void devicesChanged();
+    // As DeviceNotices::portRemoved(), at once and while not watching too:
+    // it may be the open port's.
+    void portRemoved(const QString &name);
 
 private:
     DeviceNotices *const m_notices;

@@ -18,9 +18,17 @@ public:
 protected:
     void onMessage(const MSG &message) override
     {
-        if (message.message == WM_DEVICECHANGE &&
-            (message.wParam == DBT_DEVICEARRIVAL || message.wParam == DBT_DEVICEREMOVECOMPLETE ||
-             message.wParam == DBT_DEVNODES_CHANGED))
+        if (message.message != WM_DEVICECHANGE)
+            return;
+        if (message.wParam == DBT_DEVICEREMOVECOMPLETE && message.lParam) {
+            const auto *header = reinterpret_cast<const DEV_BROADCAST_HDR *>(message.lParam);
+            if (header->dbch_devicetype == DBT_DEVTYP_PORT) {
+                const auto *port = reinterpret_cast<const DEV_BROADCAST_PORT_W *>(header);
+                emit portRemoved(QString::fromWCharArray(port->dbcp_name));
+            }
+        }
+        if (message.wParam == DBT_DEVICEARRIVAL || message.wParam == DBT_DEVICEREMOVECOMPLETE ||
+            message.wParam == DBT_DEVNODES_CHANGED)
             emit noticed();
     }
 };

@@ -194,6 +194,10 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(Combo4, &QComboBox::editTextChanged, this, &Self::showSelectedPort);
     // Only while closed (see setOpenPort).
     connect(m_deviceWatch, &DeviceListWatch::devicesChanged, this, &Self::showSelectedPort);
+    // The session's link knows whether it is the open port.
+    connect(m_deviceWatch, &DeviceListWatch::portRemoved, this, [this](const QString &name) {
+        post([session = &m_session, name] { session->deviceRemoved(name); });
+    });
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
     connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);

@@ -2,11 +2,10 @@
 
 #include "drivecommands.h"
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
+#include <cstddef>
 
 #include <fcntl.h>
 #include <time.h>
@@ -15,6 +14,8 @@
 namespace {
 
 constexpr std::array<int, 5> FatalSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+// Well above SIGSTKSZ, which glibc no longer makes a constant.
+constexpr size_t AlternateStackBytes = 64 * 1024;
 // Far more than a write takes, far less than the 16 ms to the next tick.
 constexpr long WriteUnderWayNs = 2'000'000;
 
@@ -37,12 +38,12 @@ extern "C" void onFatalSignal(int signalNumber)
 void CrashStop::installSystemHandlers()
 {
     // A stack overflow leaves no stack to run the handler on: give this
-    // thread, the window's, one of its own. Kept to the end of the process.
+    // thread, the window's, one of its own, for the whole process.
+    alignas(16) static char alternateStack[AlternateStackBytes];
     stack_t alternate{};
-    alternate.ss_size = std::max<size_t>(SIGSTKSZ, 64 * 1024);
-    alternate.ss_sp = std::malloc(alternate.ss_size);
-    if (alternate.ss_sp)
-        ::sigaltstack(&alternate, nullptr);
+    alternate.ss_sp = alternateStack;
+    alternate.ss_size = sizeof alternateStack;
+    ::sigaltstack(&alternate, nullptr);
 
     struct sigaction action
     {

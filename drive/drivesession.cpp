@@ -98,6 +98,11 @@ void DriveSession::close()
     checkDrained();
 }
 
+void DriveSession::deviceRemoved(const QString &name)
+{
+    MSComm1->deviceRemoved(name);
+}
+
 void DriveSession::direction(DriveCommand command)
 {
     if (!m_shutDown)

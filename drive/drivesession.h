@@ -49,6 +49,9 @@ public:
     // resumes on the next open.
     void close();
 
+    // The system says a serial device is gone (SerialLink::deviceRemoved()).
+    void deviceRemoved(const QString &name);
+
     // The controller's steps.
     void direction(DriveCommand command);
     void stop();

@@ -225,15 +225,27 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
     default:
         return;
     }
+    lose(what);
+}
 
+void QtSerialLink::deviceRemoved(const QString &name)
+{
+    // Windows' port names ignore case.
+    if (m_connected && name.compare(m_port.portName(), Qt::CaseInsensitive) == 0)
+        lose(tr("the system reports the device removed"));
+}
+
+void QtSerialLink::lose(const QString &what)
+{
     m_connected = false;
     m_lossReason = tr("%1: %2").arg(portLabel(), what);
     qCInfo(lcLink).noquote() << "lost" << m_lossReason;
     m_errorString = m_lossReason;
     m_pending += m_port.readAll();
     m_lossPending = true;
-    // Closing here would delete QSerialPort's notifier from inside its own callback.
-    // Until the close, a hung-up tty keeps reporting errors; they are ignored above.
+    // Closing inside QSerialPort's error callback would delete its notifier
+    // there. Until the close, a hung-up tty keeps reporting errors; they are
+    // ignored above.
     QMetaObject::invokeMethod(this, &QtSerialLink::finishLoss, Qt::QueuedConnection);
 }
 

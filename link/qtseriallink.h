@@ -51,6 +51,8 @@ public:
     bool outputPending() const override;
     void discardOutput() override;
     qintptr nativeHandle() const override;
+    // name as QSerialPort names the open port (portName()).
+    void deviceRemoved(const QString &name) override;
     QString deviceName() const override { return m_device; }
     QString errorString() const override { return m_errorString; }
 
@@ -60,6 +62,8 @@ private:
     bool fail(const QString &reason);
     QString portLabel() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    // Closes the link at once and reports the loss from the event loop.
+    void lose(const QString &what);
     void finishLoss();
 
     DeviceLock m_lock;

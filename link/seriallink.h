@@ -35,6 +35,10 @@ public:
     virtual bool outputPending() const = 0;
     // Drops whatever written bytes are still waiting to go out.
     virtual void discardOutput() = 0;
+    // The system says the port it calls name is gone (Windows: "COM3"). If
+    // that is the open port, it is lost, as when its device fails: some
+    // drivers of unplugged adapters never fail the I/O itself.
+    virtual void deviceRemoved(const QString &name) = 0;
 
     // The open port's descriptor (a HANDLE on Windows), for the one write
     // that may still be made after a fatal fault; -1 while closed.

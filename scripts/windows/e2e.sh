@@ -5,9 +5,14 @@
 # prefix's COM1 links to. Which tests run under Wine, and why the others do
 # not, is listed in tests/e2e/tst_console_e2e.cpp.
 #
-# Usage: scripts/windows/e2e.sh PATH/TO/tavimork.exe   (its DLLs and plugins next to it)
+# Usage: scripts/windows/e2e.sh PATH/TO/tavimork.exe [TEST_ARG...]
+#        (its DLLs and plugins next to it; TEST_ARGs go to the test program,
+#        e.g. the names of the test functions to run)
 # Needs: WINEPREFIX, an initialized prefix with no dosdevices/com* links;
-#        the Linux build in build/ (scripts/build.sh); root, for nodev-serial.
+#        the Linux build in build/ (scripts/build.sh); root, for nodev-serial;
+#        TAVIMORK_E2E_SYSTEMENDS, the Windows build's systemends.exe, which
+#        ends the console the ways Windows does (default: the one in
+#        build-windows/).
 # Prints the pass, fail and skip counts; exits non-zero when a test failed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,13 +20,16 @@ root=$(cd "$here/../.." && pwd)
 nodev=$here/nodev-serial
 test_binary=$root/build/tests/e2e/tst_console_e2e
 
-exe=${1:?usage: e2e.sh PATH/TO/tavimork.exe}
+exe=${1:?usage: e2e.sh PATH/TO/tavimork.exe [TEST_ARG...]}
+shift
 [ -f "$exe" ] || { echo "e2e.sh: no $exe" >&2; exit 1; }
 exe=$(realpath "$exe")
 : "${WINEPREFIX:?export WINEPREFIX, an initialized Wine prefix}"
 export WINEPREFIX
 [ -f "$WINEPREFIX/system.reg" ] || { echo "e2e.sh: $WINEPREFIX is no initialized Wine prefix" >&2; exit 1; }
 [ -x "$test_binary" ] || { echo "e2e.sh: no $test_binary: build the Linux tree first (scripts/build.sh)" >&2; exit 1; }
+export TAVIMORK_E2E_SYSTEMENDS=${TAVIMORK_E2E_SYSTEMENDS:-$root/build-windows/tests/e2e/windows/systemends.exe}
+[ -f "$TAVIMORK_E2E_SYSTEMENDS" ] || { echo "e2e.sh: no $TAVIMORK_E2E_SYSTEMENDS: build the Windows tree first" >&2; exit 1; }
 
 # A COM link to a pty is one a killed run of these tests left; any other
 # (COM1 -> /dev/ttyS0 in a prefix made outside nodev-serial) is not ours to
@@ -57,7 +65,7 @@ start=$SECONDS
 rc=0
 # Into a file: Wine's helper processes would keep a pipe open after the tests.
 TAVIMORK_E2E_WINE_CONSOLE=$exe timeout --kill-after=10 900 \
-  "$nodev" "$test_binary" -o "$log_dir/tst_console_e2e.txt,txt" \
+  "$nodev" "$test_binary" -o "$log_dir/tst_console_e2e.txt,txt" "$@" \
   </dev/null >"$log_dir/output.txt" 2>&1 || rc=$?
 result=$log_dir/tst_console_e2e.txt
 [ -s "$result" ] || result=$log_dir/output.txt

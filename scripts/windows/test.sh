@@ -121,7 +121,8 @@ if [ -x "$here/e2e.sh" ]; then
   # desktop the offscreen tests started has no X display, and later programs
   # of the prefix would take its display driver.
   stop_wineserver
-  step "end-to-end tests under Wine" "$here/e2e.sh" "$stage/bin/tavimork.exe"
+  step "end-to-end tests under Wine" env TAVIMORK_E2E_SYSTEMENDS="$build/tests/e2e/windows/systemends.exe" \
+    "$here/e2e.sh" "$stage/bin/tavimork.exe"
 else
   echo "windows/test.sh: no scripts/windows/e2e.sh, so no end-to-end tests"
 fi

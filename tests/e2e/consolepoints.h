@@ -16,6 +16,8 @@ inline constexpr QRect PortBox = ConsoleLayout::pixelRect("Combo4");
 inline constexpr QRect KeyboardButton = ConsoleLayout::pixelRect("cmdKeyBoard");
 inline constexpr QRect LogBox = ConsoleLayout::pixelRect("txtInput");
 inline constexpr QRect ClearButton = ConsoleLayout::pixelRect("Command1");
+// Its text can be selected, and so copied.
+inline constexpr QRect StatusStrip = ConsoleLayout::pixelRect("lblStatus");
 inline constexpr QRect StopBelow = ConsoleLayout::pixelRect("lblStop0");
 inline constexpr QRect StopAbove = ConsoleLayout::pixelRect("lblStop1");
 inline constexpr QRect StopRight = ConsoleLayout::pixelRect("lblStop2");

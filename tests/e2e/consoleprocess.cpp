@@ -76,7 +76,8 @@ bool ConsoleProcess::start(const QString &port1Device, int timeoutMs, int unwatc
         return false;
     }
     QString searchError;
-    m_window = m_x.waitForWindow(pid(), XTools::exactTitle(WindowTitle), timeoutMs, &searchError);
+    m_window =
+        m_x.waitForWindow(windowOwner(), XTools::exactTitle(WindowTitle), timeoutMs, &searchError);
     if (m_window.isEmpty()) {
         m_error =
             QStringLiteral("no window titled \"%1\" appeared %2").arg(WindowTitle, searchError);
@@ -185,12 +186,12 @@ std::optional<QString> ConsoleProcess::copyFocusedText()
 
 QString ConsoleProcess::waitForWindow(const QString &titleRegex, int timeoutMs) const
 {
-    return m_x.waitForWindow(pid(), titleRegex, timeoutMs);
+    return m_x.waitForWindow(windowOwner(), titleRegex, timeoutMs);
 }
 
 bool ConsoleProcess::hasWindow(const QString &titleRegex) const
 {
-    return !m_x.windows(pid(), titleRegex).isEmpty();
+    return !m_x.windows(windowOwner(), titleRegex).isEmpty();
 }
 
 bool ConsoleProcess::focusWindow(const QString &window)
@@ -208,6 +209,39 @@ bool ConsoleProcess::sendSignal(int signalNumber)
     if (isRunning() && ::kill(pid_t(pid()), signalNumber) == 0)
         return true;
     m_error = QStringLiteral("cannot send signal %1 to the console").arg(signalNumber);
+    return false;
+}
+
+bool ConsoleProcess::runSystemEnds(const QStringList &request)
+{
+    const QString missing = m_program.systemEndsMissing();
+    if (!missing.isEmpty()) {
+        m_error = missing;
+        return false;
+    }
+    // A file, as for the console: Wine's helpers would hold a pipe open.
+    QTemporaryFile output;
+    if (!output.open()) {
+        m_error = QStringLiteral("cannot make a file for systemends' output");
+        return false;
+    }
+    QProcess systemEnds;
+    systemEnds.setProcessEnvironment(m_program.environment(m_x.environment(), QString()));
+    systemEnds.setStandardInputFile(QProcess::nullDevice());
+    systemEnds.setStandardOutputFile(output.fileName());
+    systemEnds.setStandardErrorFile(output.fileName(), QIODevice::Append);
+    systemEnds.start(m_program.program(), m_program.systemEndsArguments(request));
+    const bool finished = systemEnds.waitForFinished(XTools::DefaultTimeoutMs);
+    if (!finished) {
+        systemEnds.kill();
+        systemEnds.waitForFinished();
+    }
+    if (finished && systemEnds.exitStatus() == QProcess::NormalExit && systemEnds.exitCode() == 0)
+        return true;
+    m_error = QStringLiteral("systemends %1 %2: %3")
+                  .arg(request.join(u' '),
+                       finished ? QStringLiteral("failed") : QStringLiteral("did not finish"),
+                       QString::fromLocal8Bit(output.readAll()).trimmed());
     return false;
 }
 

@@ -65,6 +65,9 @@ public:
     bool requestClose();
     // As logout, Ctrl+C in a terminal or a service manager would.
     bool sendSignal(int signalNumber);
+    // Under Wine: what Windows does to end it or take its port away, by
+    // systemends with these arguments (see tests/e2e/windows/systemends.cpp).
+    bool runSystemEnds(const QStringList &request);
     bool waitForExit(int timeoutMs);
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     bool exitedCleanly() const;
@@ -72,6 +75,8 @@ public:
     int endingSignal() const;
 
 private:
+    // The process whose windows are the console's, 0 when it is not known.
+    qint64 windowOwner() const { return m_program.startsInWindowsConsole() ? 0 : pid(); }
     bool readGeometry();
     bool act(const QStringList &xdotoolArguments);
     // Under Wine, what the console and Wine wrote, into the test's log.

@@ -23,6 +23,7 @@ ConsoleProgram::ConsoleProgram(QString executable, bool underWine, QString nodev
     , m_underWine(underWine)
     , m_nodevSerial(std::move(nodevSerial))
     , m_winePrefix(underWine ? qEnvironmentVariable("WINEPREFIX") : QString())
+    , m_systemEnds(underWine ? qEnvironmentVariable(SystemEndsVariable) : QString())
 {}
 
 ConsoleProgram ConsoleProgram::native(const QString &executable)
@@ -67,6 +68,23 @@ QString ConsoleProgram::missing() const
     return {};
 }
 
+ConsoleProgram ConsoleProgram::inWindowsConsole() const
+{
+    ConsoleProgram program = *this;
+    program.m_inWindowsConsole = true;
+    return program;
+}
+
+QString ConsoleProgram::systemEndsMissing() const
+{
+    if (!m_underWine)
+        return QStringLiteral("systemends is a Windows program");
+    return QFileInfo(m_systemEnds).isFile()
+               ? QString()
+               : QStringLiteral("%1 names no systemends.exe (\"%2\")")
+                     .arg(QLatin1String(SystemEndsVariable), m_systemEnds);
+}
+
 QString ConsoleProgram::program() const
 {
     return m_underWine ? m_nodevSerial : m_executable;
@@ -74,7 +92,16 @@ QString ConsoleProgram::program() const
 
 QStringList ConsoleProgram::arguments() const
 {
-    return m_underWine ? QStringList{QStringLiteral("wine"), m_executable} : QStringList();
+    if (!m_underWine)
+        return {};
+    if (m_inWindowsConsole)
+        return {QStringLiteral("wine"), m_systemEnds, QStringLiteral("run"), m_executable};
+    return {QStringLiteral("wine"), m_executable};
+}
+
+QStringList ConsoleProgram::systemEndsArguments(const QStringList &request) const
+{
+    return QStringList{QStringLiteral("wine"), m_systemEnds} + request;
 }
 
 QProcessEnvironment ConsoleProgram::environment(QProcessEnvironment base,

@@ -15,6 +15,9 @@ class ConsoleProgram
 public:
     // Names the Windows build to run under Wine instead of the native one.
     static constexpr const char *WineConsoleVariable = "TAVIMORK_E2E_WINE_CONSOLE";
+    // Names tests/e2e/windows' systemends.exe, which ends the Windows build
+    // the ways Windows does.
+    static constexpr const char *SystemEndsVariable = "TAVIMORK_E2E_SYSTEMENDS";
 
     static ConsoleProgram native(const QString &executable);
     // In the prefix WINEPREFIX names; every Wine process runs through
@@ -30,8 +33,18 @@ public:
     // What keeps this program from running here; empty when nothing does.
     QString missing() const;
 
+    // The Windows build started in a Windows console of its own, which it
+    // joins, by systemends; its windows then belong to another process than
+    // the one started.
+    ConsoleProgram inWindowsConsole() const;
+    bool startsInWindowsConsole() const { return m_inWindowsConsole; }
+    // What keeps systemends from running; empty when nothing does.
+    QString systemEndsMissing() const;
+
     QString program() const;
     QStringList arguments() const;
+    // systemends with these arguments, started as program() is.
+    QStringList systemEndsArguments(const QStringList &request) const;
     // base with what the program needs to find port 1 at port1Device (the
     // native build) or to run under Wine at all.
     QProcessEnvironment environment(QProcessEnvironment base, const QString &port1Device) const;
@@ -49,6 +62,8 @@ private:
     bool m_underWine = false;
     QString m_nodevSerial;
     QString m_winePrefix;
+    QString m_systemEnds;
+    bool m_inWindowsConsole = false;
 };
 
 // The Wine prefix's COM<n> link to a device, for as long as this lives. A

@@ -56,9 +56,11 @@ bool ConsoleSession::waitFor(const std::function<bool()> &done) const
     return QTest::qWaitFor(done, m_waitMs);
 }
 
-bool ConsoleSession::startConsole(const QString &port1Device, const XTools *x)
+bool ConsoleSession::startConsole(const QString &port1Device, const XTools *x,
+                                  const ConsoleProgram *otherProgram)
 {
-    m_console = std::make_unique<ConsoleProcess>(x ? *x : *m_x, m_program);
+    m_console =
+        std::make_unique<ConsoleProcess>(x ? *x : *m_x, otherProgram ? *otherProgram : m_program);
     return m_console->start(port1Device) || fail(m_console->errorString());
 }
 

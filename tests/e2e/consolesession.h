@@ -46,8 +46,10 @@ protected:
     const ConsoleProgram &program() const { return m_program; }
 
     // Starts the console with port 1 standing for port1Device; on this
-    // session's server unless given another.
-    bool startConsole(const QString &port1Device, const XTools *x = nullptr);
+    // session's server unless given another, as program() unless given
+    // another.
+    bool startConsole(const QString &port1Device, const XTools *x = nullptr,
+                      const ConsoleProgram *otherProgram = nullptr);
     // Another console of the same program on this session's server, for the
     // test to start and end.
     std::unique_ptr<ConsoleProcess> anotherConsole() const;

@@ -20,6 +20,12 @@ xcb_atom_t internAtom(xcb_connection_t *connection, const QByteArray &name)
         xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
+
+// xdotool search's arguments for windows of process pid; none for 0, any process.
+QStringList ofProcess(qint64 pid)
+{
+    return pid ? QStringList{QStringLiteral("--pid"), QString::number(pid)} : QStringList();
+}
 } // namespace
 
 QString XTools::missingTools()
@@ -134,8 +140,8 @@ XTools::Result XTools::search(const QStringList &arguments, int timeoutMs) const
 QStringList XTools::windows(qint64 pid, const QString &titleRegex) const
 {
     const Result result =
-        search({QStringLiteral("--all"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                QString::number(pid), QStringLiteral("--name"), titleRegex},
+        search(QStringList{QStringLiteral("--all"), QStringLiteral("--onlyvisible")} +
+                   ofProcess(pid) + QStringList{QStringLiteral("--name"), titleRegex},
                DefaultTimeoutMs);
     // xdotool exits 1 when nothing matches; that is an answer, not a failure.
     return QString::fromLatin1(result.output).split(u'\n', Qt::SkipEmptyParts);
@@ -144,10 +150,11 @@ QStringList XTools::windows(qint64 pid, const QString &titleRegex) const
 QString XTools::waitForWindow(qint64 pid, const QString &titleRegex, int timeoutMs,
                               QString *error) const
 {
-    const Result result = search({QStringLiteral("--sync"), QStringLiteral("--all"),
-                                  QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                  QString::number(pid), QStringLiteral("--name"), titleRegex},
-                                 timeoutMs);
+    const Result result =
+        search(QStringList{QStringLiteral("--sync"), QStringLiteral("--all"),
+                           QStringLiteral("--onlyvisible")} +
+                   ofProcess(pid) + QStringList{QStringLiteral("--name"), titleRegex},
+               timeoutMs);
     const QStringList found = QString::fromLatin1(result.output).split(u'\n', Qt::SkipEmptyParts);
     if (found.isEmpty() && result.finished && error)
         *error = QStringLiteral("xdotool search ended with status %1: %2")

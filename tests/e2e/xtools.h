@@ -44,7 +44,8 @@ public:
 
     // An xdotool title pattern (POSIX extended regex) matching exactly this title.
     static QString exactTitle(const QString &title);
-    // Visible windows of process pid whose title matches the regular expression.
+    // Visible windows of process pid (of any process for 0) whose title
+    // matches the regular expression.
     QStringList windows(qint64 pid, const QString &titleRegex) const;
     // The first such window once it is mapped; empty when none shows in time,
     // with what xdotool said in *error if it gave up sooner.

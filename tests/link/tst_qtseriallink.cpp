@@ -128,6 +128,8 @@ private slots:
     void veryLongPathOpensAndNamesTheRealDevice();
     void farEndHangUpClosesTheLinkOnceAndGoesQuiet_data();
     void farEndHangUpClosesTheLinkOnceAndGoesQuiet();
+    void removalOfTheOpenDeviceLosesThePortOnce_data();
+    void removalOfTheOpenDeviceLosesThePortOnce();
     void portWithoutDeviceDoesNotOpen();
     void descriptorShortageIsReportedAsSuchAndLeaksNothing_data();
     void descriptorShortageIsReportedAsSuchAndLeaksNothing();
@@ -391,6 +393,39 @@ void tst_QtSerialLink::farEndHangUpClosesTheLinkOnceAndGoesQuiet()
     QCOMPARE(deviceReads.count(), readsAtLoss);
     QVERIFY(!m_link->portOpen());
     QCOMPARE(m_link->input(), QByteArray());
+}
+
+void tst_QtSerialLink::removalOfTheOpenDeviceLosesThePortOnce_data()
+{
+    QTest::addColumn<bool>("ofTheOpenPort");
+    QTest::newRow("the open port's device") << true;
+    QTest::newRow("another device") << false;
+}
+
+// Windows says so for an unplugged adapter whose driver may never fail the
+// open handle; here the device stays healthy, so only the notice can end it.
+void tst_QtSerialLink::removalOfTheOpenDeviceLosesThePortOnce()
+{
+    QFETCH(bool, ofTheOpenPort);
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+    QSignalSpy lost(m_link.get(), &SerialLink::portLost);
+    QVERIFY(lost.isValid());
+    // As the system names the device (on Windows its COM name).
+    QSerialPort named;
+    named.setPortName(m_far->slavePath());
+    const QString name = named.portName();
+
+    // Told by every window of the program, so more than once.
+    for (int i = 0; i < 2; ++i)
+        m_link->deviceRemoved(ofTheOpenPort ? name : name + u'9');
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_far->isHeldOpen(), !ofTheOpenPort, IoTimeoutMs);
+    QTest::qWait(QuietPeriodMs);
+    QCOMPARE(lost.count(), ofTheOpenPort ? 1 : 0);
+    QCOMPARE(m_link->portOpen(), !ofTheOpenPort);
+    if (ofTheOpenPort)
+        QVERIFY2(lost.at(0).at(0).toString().contains(m_far->slavePath()),
+                 qPrintable(lost.at(0).at(0).toString()));
 }
 
 void tst_QtSerialLink::portWithoutDeviceDoesNotOpen()

@@ -58,6 +58,10 @@ public:
     bool outputPending() const override { return !queued.isEmpty(); }
     void discardOutput() override { queued.clear(); }
     qintptr nativeHandle() const override { return -1; }
+    void deviceRemoved(const QString &name) override
+    {
+        calls.append(QStringLiteral("DeviceRemoved=") + name);
+    }
     QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(commPort); }
     QString errorString() const override { return m_error; }
 
