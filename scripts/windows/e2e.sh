@@ -54,6 +54,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A crash ends the console at once, as on Windows with no debugger set up:
+# Wine's own debugger would hold the whole process while it looks at it, and
+# the window's dead-man would then write a stop of its own, which would hide
+# whether the console's crash stop wrote one. Before the wineserver below:
+# this starts Wine's desktop process with no display.
+wineserver_stop
+"$nodev" wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+  /t REG_SZ /d tavimork-no-debugger.exe /f </dev/null >>"$log_dir/wineserver.log" 2>&1
+
 # The wineserver opens the COM devices for its clients, so it must be one
 # started here, inside nodev-serial; an earlier one of this prefix may not be.
 # It stays up between consoles, which saves a second per start.

@@ -11,10 +11,13 @@
 //   systemends close-console               that console's window closed
 //   systemends logoff|shutdown TITLE       WM_QUERYENDSESSION, WM_ENDSESSION
 //   systemends remove-port TITLE COMN      WM_DEVICECHANGE, port removed
+//   systemends fault TITLE                 an access violation that nothing
+//                                          handles, on a thread of its own
 //
 // Prints why it failed and exits 1 when Windows (or Wine) refused a step.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -223,6 +226,25 @@ int usage()
     return 2;
 }
 
+// A thread started in the program at an address where nothing runs: a crash
+// as one on any of its threads would be, which only its unhandled-exception
+// filter sees before the program ends.
+int fault(DWORD process)
+{
+    const HANDLE target = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
+                                          PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ,
+                                      FALSE, process);
+    if (!target)
+        return failed(L"OpenProcess");
+    const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(std::uintptr_t{16});
+    const HANDLE thread = CreateRemoteThread(target, nullptr, 0, nowhere, nullptr, 0, nullptr);
+    CloseHandle(target);
+    if (!thread)
+        return failed(L"CreateRemoteThread");
+    CloseHandle(thread);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -249,5 +271,7 @@ int wmain(int argc, wchar_t **argv)
         return endSession(process, 0);
     if (command == L"remove-port" && argc == 4)
         return removePort(process, argv[3]);
+    if (command == L"fault" && argc == 3)
+        return fault(process);
     return usage();
 }
