@@ -31,8 +31,10 @@ const char Description[] =
     "Port N is the N-th serial device: USB serial adapters first, then the\n"
     "others (such as a built-in /dev/ttyS0), each group in natural order of\n"
     "device paths (/dev/ttyACM0, /dev/ttyACM1, ..., /dev/ttyUSB0, ..., then\n"
-    "/dev/ttyS0, ...). On Windows port N is COMN. The environment variable\n"
-    "TAVIMORK_PORT<N> names the device for port N instead.";
+    "/dev/ttyS0, ...). A line the system's own console runs on (see\n"
+    "/sys/class/tty/console/active) is never numbered. On Windows port N is\n"
+    "COMN. The environment variable TAVIMORK_PORT<N> names the device for\n"
+    "port N instead, whatever it is.";
 
 // The console takes no arguments of its own beyond --help and --version.
 class ConsoleCommandLine : public ProgramCommandLine

@@ -86,7 +86,9 @@ void StatusLine::refresh()
 QString StatusLine::driveWords() const
 {
     const Words *words = wordsFor(m_drive.driving());
-    return words ? tr(words->driving) : tr("Stopped");
+    // The port is open: the robot listens, and the operator should know
+    // the one key that stops it from anywhere.
+    return words ? tr(words->driving) : tr("Stopped. Esc stops the robot");
 }
 
 QString StatusLine::keptWords() const

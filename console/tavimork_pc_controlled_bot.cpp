@@ -63,6 +63,8 @@ constexpr const char *ConnectFailedText =
 // The keyboard button's caption once clicked: four lines joined by CR LF.
 constexpr const char *KeyGuide = WORDS("Press W or Num 8 for forward\r\nS or Num 2 for Backward\r\n"
                                        "A or Num 4 for Left Turn and\r\nD or Num 6 for Right Turn");
+// Where the pointer drives: the key that stops from anywhere.
+constexpr const char *EscapeStops = WORDS("Esc stops the robot");
 #undef WORDS
 
 // The 32 x 32 picture first, as the window was designed; then every size a
@@ -117,6 +119,8 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     ConsoleAccessibility::describe(this);
     // Its keys show nowhere before the first click.
     cmdKeyBoard->setToolTip(cmdKeyBoard->accessibleDescription());
+    for (const DirectionLabel &direction : m_directionLabels)
+        direction.label->setToolTip(tr(EscapeStops));
     // Knows the zones where the design put them.
     m_steeringTrail =
         new SteeringTrail(this, {lblForward, lblBackward, lblLeft, lblRight, lblStop[0], lblStop[1],

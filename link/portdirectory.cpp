@@ -1,6 +1,7 @@
 #include "portdirectory.h"
 
 #include <QCollator>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -39,9 +40,11 @@ PortDirectory::PortDirectory(QProcessEnvironment env)
     : m_environment(std::move(env))
 {}
 
-PortDirectory::PortDirectory(QProcessEnvironment env, QList<Device> devices, Numbering numbering)
+PortDirectory::PortDirectory(QProcessEnvironment env, QList<Device> devices, Numbering numbering,
+                             QStringList systemConsoles)
     : m_environment(std::move(env))
     , m_devices(std::move(devices))
+    , m_systemConsoles(std::move(systemConsoles))
     , m_numbering(numbering)
 {}
 
@@ -85,6 +88,18 @@ QList<PortDirectory::Device> PortDirectory::devices() const
     return listed;
 }
 
+QStringList PortDirectory::systemConsoles() const
+{
+    if (m_systemConsoles)
+        return *m_systemConsoles;
+    // Linux's list, such as "tty0 ttyS0"; no such file elsewhere, and no
+    // serial console there either.
+    QFile active(QStringLiteral("/sys/class/tty/console/active"));
+    if (!active.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(active.readAll()).split(u' ', Qt::SkipEmptyParts);
+}
+
 QString PortDirectory::deviceFor(qint16 port, const QList<Device> &devices) const
 {
     if (!isValidPort(port))
@@ -102,6 +117,12 @@ QString PortDirectory::deviceFor(qint16 port, const QList<Device> &devices) cons
             return !device.path.startsWith(QLatin1String("/dev/cu."));
         });
     }
+    const QStringList consoles = systemConsoles();
+    numbered.removeIf([&consoles](const Device &device) {
+        return std::any_of(consoles.cbegin(), consoles.cend(), [&device](const QString &console) {
+            return isNamed(device, QStringLiteral("/dev/") + console.trimmed());
+        });
+    });
     const QStringList ordered = numberingOrder(numbered);
     return port <= ordered.size() ? ordered.at(port - 1) : QString();
 }

@@ -19,7 +19,11 @@
 // port 1. That numbering shifts when adapters come and go, which is what the
 // environment override is for. macOS lists every port twice, as /dev/cu.* and
 // /dev/tty.*; only the cu.* devices are numbered there, since opening a tty.*
-// waits for a carrier a robot's adapter never raises.
+// waits for a carrier a robot's adapter never raises. A line the system's own
+// console runs on (a headless machine's or a virtual machine's ttyS0, as
+// Linux names them in /sys/class/tty/console/active) is never numbered: a
+// Connect there would type motion bytes into a login prompt. The environment
+// can still name it.
 class PortDirectory
 {
 public:
@@ -49,9 +53,10 @@ public:
     static Numbering platformNumbering();
 
     explicit PortDirectory(QProcessEnvironment env = QProcessEnvironment::systemEnvironment());
-    // Numbers ports over the given devices instead of asking the system.
+    // Numbers ports over the given devices instead of asking the system,
+    // with the given console lines (short names, as ttyS0) as its own.
     PortDirectory(QProcessEnvironment env, QList<Device> devices,
-                  Numbering numbering = platformNumbering());
+                  Numbering numbering = platformNumbering(), QStringList systemConsoles = {});
 
     // Empty when the number is out of range or has no device.
     QString deviceFor(qint16 port) const;
@@ -73,9 +78,12 @@ private:
     // The given devices, or else the system's, listed now: adapters are
     // plugged in while the console runs.
     QList<Device> devices() const;
+    // The short names of the lines the system's console runs on now.
+    QStringList systemConsoles() const;
     QString deviceFor(qint16 port, const QList<Device> &devices) const;
 
     QProcessEnvironment m_environment;
     std::optional<QList<Device>> m_devices;
+    std::optional<QStringList> m_systemConsoles;
     Numbering m_numbering = platformNumbering();
 };

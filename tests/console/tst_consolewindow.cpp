@@ -316,7 +316,8 @@ private slots:
             QCOMPARE(label("lblStatus")->text(), QString::fromLatin1(said));
         }
         session().stop();
-        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Stopped"));
+        QCOMPARE(label("lblStatus")->text(), QStringLiteral("Stopped. Esc stops the robot"));
+        QCOMPARE(label("lblForward")->toolTip(), QStringLiteral("Esc stops the robot"));
 
         // A robot that is not reading matters more than where it is told to go.
         f->link->stalled = true;

@@ -13,6 +13,7 @@ private slots:
     void numbersUsbDevicesFirstThenTheRestInNaturalOrder_data();
     void numbersUsbDevicesFirstThenTheRestInNaturalOrder();
     void environmentNamesDeviceAheadOfTheList();
+    void activeSystemConsoleIsNeverNumbered();
     void macOsNumbersEachPortOnceByItsCalloutDevice();
     void numbersWithoutDeviceGiveNothing_data();
     void numbersWithoutDeviceGiveNothing();
@@ -75,6 +76,21 @@ void tst_PortDirectory::numbersUsbDevicesFirstThenTheRestInNaturalOrder()
                                   PortDirectory::Numbering::ListedDevices);
     for (qint16 port = 1; port <= ordered.size(); ++port)
         QCOMPARE(directory.deviceFor(port), ordered.at(port - 1));
+}
+
+// A headless machine's serial console would otherwise be port 1.
+void tst_PortDirectory::activeSystemConsoleIsNeverNumbered()
+{
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TAVIMORK_PORT3"), QStringLiteral("/dev/ttyS0"));
+    const PortDirectory directory(
+        env, listed({"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"}, {"/dev/ttyUSB0"}),
+        PortDirectory::Numbering::ListedDevices, {"tty0", "ttyS0\n"});
+    QCOMPARE(directory.deviceFor(1), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(directory.deviceFor(2), QStringLiteral("/dev/ttyS1"));
+    // Named outright, it is the operator's to choose.
+    QCOMPARE(directory.deviceFor(3), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(directory.deviceFor(4), QString());
 }
 
 void tst_PortDirectory::environmentNamesDeviceAheadOfTheList()
