@@ -154,8 +154,8 @@ private:
     // ordinary thread, so a busy window, X server or compiler on the same
     // cores cannot hold up a tick by a scheduler time slice. The drive thread
     // does little work, so it takes little from them. Where the system
-    // refuses, the thread stays an ordinary one (the README says where). In a
-    // file of the platform's.
+    // refuses, the thread stays an ordinary one (docs/BEHAVIOUR.md says
+    // where). In a file of the platform's.
     static void preferThisThreadForDriving();
 
     QThread m_thread;

@@ -2,8 +2,15 @@
 # Installs what is missing, then configures and builds under build/: the
 # targets named on the command line, or everything.
 #
-#   scripts/build.sh [--sanitize | --portable] [target...]
+#   scripts/build.sh [--console | --sanitize | --portable] [target...]
 #
+# --console installs only what the console and the simulator need
+# (scripts/setup.sh --console) and configures a new build/ without the tests
+# and the bench (BUILD_TESTING=OFF), for scripts/run.sh and
+# scripts/try-with-sim.sh; name the targets to build. A build/ that is already
+# configured is kept as it is. A later build without --console configures
+# such a folder again, with the tests, and with the manual pages once
+# help2man is there.
 # --sanitize builds under build-sanitize/ instead: clang, Debug (so Qt's
 # asserts are live), the address and undefined-behaviour sanitizers, and the
 # libFuzzer targets, but not the end-to-end tests nor the bench.
@@ -13,7 +20,13 @@
 # errors; the folder keeps the setting until it is given again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "${1:-}" = --sanitize ]; then
+reconfigure=()
+if [ "${1:-}" = --console ]; then
+  shift
+  dir=build
+  scripts/setup.sh --console
+  first=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF)
+elif [ "${1:-}" = --sanitize ]; then
   shift
   dir=build-sanitize
   # clang's libFuzzer and sanitizer runtimes, and a symbolizer for readable reports.
@@ -29,12 +42,19 @@ else
   dir=build
   scripts/setup.sh
   first=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  # A folder that --console configured has no tests, and no manual pages if
+  # help2man was missing then. Configuring again turns the tests on and
+  # looks for help2man anew (CMake repeats a search that found nothing).
+  cache=$dir/CMakeCache.txt
+  if [ -f "$cache" ] && grep -qxE 'BUILD_TESTING:BOOL=(OFF|FALSE|NO|0)|HELP2MAN:FILEPATH=.*NOTFOUND' "$cache"; then
+    reconfigure=(-DBUILD_TESTING=ON)
+  fi
 fi
 options=()
 if [ -n "${TAVIMORK_WERROR:-}" ]; then options+=(-DTAVIMORK_WERROR="$TAVIMORK_WERROR"); fi
 if [ ! -f "$dir/build.ninja" ]; then
-  cmake -S . -B "$dir" -G Ninja "${first[@]}" "${options[@]}"
-elif ((${#options[@]})); then
-  cmake -S . -B "$dir" "${options[@]}" >/dev/null
+  cmake -S . -B "$dir" -G Ninja "${first[@]}" "${reconfigure[@]}" "${options[@]}"
+elif ((${#options[@]} + ${#reconfigure[@]})); then
+  cmake -S . -B "$dir" "${reconfigure[@]}" "${options[@]}" >/dev/null
 fi
 cmake --build "$dir" ${1:+--target "$@"}

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets up and builds, then starts the robot simulator and the console with the
-# console's port 1 pointed at the simulator. Closing the console ends both.
+# Installs what the console and the simulator need, builds those two alone
+# (not the tests or the benchmark), then starts the robot simulator and the
+# console with the console's port 1 pointed at the simulator. Closing the
+# console ends both. Arguments go to the simulator (see tavimork-sim --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+scripts/build.sh --console tavimork tavimork-sim
 
 coproc SIM { exec build/sim/tavimork-sim "$@"; }
 sim_pid=$SIM_PID

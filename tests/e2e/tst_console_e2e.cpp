@@ -78,8 +78,8 @@ const QHash<QString, const char *> NotUnderWine = {
      "steering by a key's place in the first Latin layout is the X11 build's; Windows steers "
      "by Latin letters only"},
     {QStringLiteral("logShowsReceivedText"),
-     "Wine 8.0 passes nothing a pty sends to Qt Serial Port (README, what each platform cannot "
-     "do)"},
+     "Wine 8.0 passes nothing a pty sends to Qt Serial Port (docs/DEVELOPING.md, what Wine "
+     "cannot show)"},
     {QStringLiteral("floodOfTextKeepsConsoleResponsive"),
      "Wine 8.0 passes nothing a pty sends to Qt Serial Port, so the flood is never read"},
     {QStringLiteral("terminationSignalWhileDrivingWritesOneStopAndReleasesPort"),
