@@ -149,7 +149,6 @@ void DriveSession::stopAndRelease()
         m_controller->stop();
     else
         m_controller->halt();
-    m_crashStop.disarm();
     MSComm1->setPortOpen(false);
     checkDrained();
 }
