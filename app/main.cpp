@@ -3,6 +3,7 @@
 #include "drivecommands.h"
 #include "drivesession.h"
 #include "drivesessionexitguard.h"
+#include "gamepadsource.h"
 #include "messageboxpresenter.h"
 #include "periodictimer.h"
 #include "processend.h"
@@ -24,9 +25,10 @@ constexpr int ExitNoDisplay = 1;
 const char Description[] =
     "Operator console for a small mobile robot on a serial line (57600 baud, 8N1).\n"
     "Pick a port number, click Connect, then steer with the mouse over the\n"
-    "direction fields or with W/A/S/D (keypad 8/2/4/6). While a direction is\n"
-    "active its command byte goes out every 16 ms; what the robot sends back\n"
-    "shows in the log.\n"
+    "direction fields, with W/A/S/D (keypad 8/2/4/6), or with a gamepad: hold\n"
+    "LB or RB and steer with the left stick or the D-pad; letting go stops.\n"
+    "While a direction is active its command byte goes out every 16 ms; what\n"
+    "the robot sends back shows in the log.\n"
     "\n"
     "Port N is the N-th serial device: USB serial adapters first, then the\n"
     "others (such as a built-in /dev/ttyS0), each group in natural order of\n"
@@ -36,25 +38,48 @@ const char Description[] =
     "COMN. The environment variable TAVIMORK_PORT<N> names the device for\n"
     "port N instead, whatever it is.";
 
-// The console takes no arguments of its own beyond --help and --version.
 class ConsoleCommandLine : public ProgramCommandLine
 {
 public:
     ConsoleCommandLine()
         : ProgramCommandLine("tavimork", Description)
         , m_platform(QStringLiteral("platform"), QString(), QStringLiteral("name"))
+        , m_noGamepad(QStringLiteral("no-gamepad"),
+                      QStringLiteral("Leave gamepads out: SDL is not started."))
+        , m_gamepadEnable(
+              QStringLiteral("gamepad-enable"),
+              QStringLiteral("The gamepad button to hold while driving, by SDL's name: %1. "
+                             "Default: either shoulder button (leftshoulder, rightshoulder).")
+                  .arg(GamepadSource::enableButtonNames().join(QStringLiteral(", "))),
+              QStringLiteral("button"))
     {
         m_platform.setFlags(QCommandLineOption::HiddenFromHelp);
         // Qt spells its options with one dash (-platform offscreen).
         m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        m_parser.addOption(m_platform);
+        m_parser.addOptions({m_platform, m_noGamepad, m_gamepadEnable});
     }
 
     // Qt's own -platform, passed on to the application object; empty when not given.
     QString platform() const { return m_parser.value(m_platform); }
+    bool gamepad() const { return !m_parser.isSet(m_noGamepad); }
+    const GamepadSource::EnableButtons &enableButtons() const { return m_enableButtons; }
 
 private:
+    bool readOptions() override
+    {
+        if (!m_parser.isSet(m_gamepadEnable))
+            return true;
+        const auto named =
+            GamepadSource::enableButtonNamed(m_parser.value(m_gamepadEnable), &m_error);
+        if (named)
+            m_enableButtons = *named;
+        return named.has_value();
+    }
+
     QCommandLineOption m_platform;
+    QCommandLineOption m_noGamepad;
+    QCommandLineOption m_gamepadEnable;
+    GamepadSource::EnableButtons m_enableButtons = GamepadSource::defaultEnableButtons();
 };
 
 int runConsole(int argc, char *argv[])
@@ -102,8 +127,10 @@ int runConsole(int argc, char *argv[])
     const DriveSessionThread drive(new DriveSession(
         std::move(link), std::make_unique<PeriodicTimer>(RobotLine::RepeatPeriod)));
     const DriveSessionExitGuard exitGuard(*drive.session());
-    Tavimork_PC_Controlled_Bot window(*drive.session(),
-                                      std::make_unique<DialogMessageBoxPresenter>(), directory);
+    Tavimork_PC_Controlled_Bot window(
+        *drive.session(), std::make_unique<DialogMessageBoxPresenter>(), directory,
+        commandLine.gamepad() ? std::make_unique<GamepadSource>(commandLine.enableButtons())
+                              : nullptr);
 
     // Logout, Ctrl+C and service managers end the console as closing the
     // window does; the close waits until the stop is out and the port free,

@@ -52,10 +52,17 @@ void StatusLine::endOpenTrouble()
     showOpenTrouble(QString());
 }
 
-void StatusLine::showDrive(const DriveState &state)
+void StatusLine::showDrive(const DriveState &state, bool byGamepad)
 {
     m_drive = state;
+    m_drivenByGamepad = byGamepad;
     m_driveIsNewer = true;
+    refresh();
+}
+
+void StatusLine::showGamepad(const QString &text)
+{
+    m_gamepad = text;
     refresh();
 }
 
@@ -79,6 +86,9 @@ void StatusLine::refresh()
     } else if (m_driveIsNewer) {
         text = driveWords();
     }
+    const bool padDrives = m_openPort && m_drivenByGamepad && m_drive.driving();
+    if (!m_gamepad.isEmpty() && !padDrives)
+        text += u'\n' + m_gamepad;
     // The strip is narrow: what does not fit is elided, whole in the tooltip.
     m_label->setFullText(text);
 }
@@ -88,7 +98,9 @@ QString StatusLine::driveWords() const
     const Words *words = wordsFor(m_drive.driving());
     // The port is open: the robot listens, and the operator should know
     // the one key that stops it from anywhere.
-    return words ? tr(words->driving) : tr("Stopped. Esc stops the robot");
+    if (!words)
+        return tr("Stopped. Esc stops the robot");
+    return m_drivenByGamepad ? tr("%1 (gamepad)").arg(tr(words->driving)) : tr(words->driving);
 }
 
 QString StatusLine::keptWords() const

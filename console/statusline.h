@@ -17,6 +17,8 @@ class ElidingLabel;
 // - Port open, robot not reading: that, until it reads again.
 // - Port open otherwise: whichever changed last, the port (opened, reading
 //   again) or the drive ("Driving forward", "Stopped").
+// Below that, while a gamepad is there and not driving, which one and how to
+// drive with it.
 class StatusLine
 {
     Q_DECLARE_TR_FUNCTIONS(StatusLine)
@@ -34,8 +36,11 @@ public:
     // next port news; then the port's own text shows again.
     void showOpenTrouble(const QString &text);
     void endOpenTrouble();
-    // As the drive session reports it.
-    void showDrive(const DriveState &state);
+    // As the drive session reports it; byGamepad when the pad made the last
+    // direction step.
+    void showDrive(const DriveState &state, bool byGamepad = false);
+    // The steering pad and how to drive with it; empty when there is none.
+    void showGamepad(const QString &text);
 
 private:
     void refresh();
@@ -48,5 +53,7 @@ private:
     QString m_trouble;
     // The session's last report, kept to show again under port news.
     DriveState m_drive;
+    bool m_drivenByGamepad = false;
     bool m_driveIsNewer = false;
+    QString m_gamepad;
 };

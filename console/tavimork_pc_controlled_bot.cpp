@@ -6,6 +6,7 @@
 #include "drivesession.h"
 #include "elidinglabel.h"
 #include "escapekey.h"
+#include "gamepadsource.h"
 #include "inputtakenwatch.h"
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
@@ -95,7 +96,7 @@ template <typename Step> void Tavimork_PC_Controlled_Bot::post(Step step)
 
 Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     DriveSession &session, std::unique_ptr<MessageBoxPresenter> messageBox,
-    const PortDirectory &directory, QWidget *parent)
+    const PortDirectory &directory, std::unique_ptr<GamepadSource> gamepad, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
     , m_messageBox(std::move(messageBox))
@@ -103,7 +104,10 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     , m_deviceWatch(new DeviceListWatch(this))
     , m_escapeKey(new EscapeKey(this))
     , m_inputTakenWatch(new InputTakenWatch(this))
+    , m_gamepad(gamepad.release())
 {
+    if (m_gamepad)
+        m_gamepad->setParent(this);
     setObjectName(QStringLiteral("Tavimork_PC_Controlled_Bot"));
     setWindowTitle(tr(WindowTitle));
     setWindowIcon(allSizesIcon());
@@ -208,8 +212,7 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(&m_session, &DriveSession::driveStateChanged, this, &Self::showDriveState);
     // While the robot is driven the session asks for a sign of life; a
     // window that stops answering has the robot stopped until it answers.
-    connect(&m_session, &DriveSession::heartbeat, this,
-            [this] { post([session = &m_session] { session->windowAnswered(); }); });
+    connect(&m_session, &DriveSession::heartbeat, this, &Self::answerHeartbeat);
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
     for (const DirectionLabel &direction : m_directionLabels)
@@ -232,7 +235,15 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(m_escapeKey, &EscapeKey::pressed, this, &Self::postStop);
     // While a menu or dialog has the input, or the window is out of sight,
     // nothing on the pad can stop the robot.
-    connect(m_inputTakenWatch, &InputTakenWatch::inputTaken, this, &Self::postStopIfDriving);
+    connect(m_inputTakenWatch, &InputTakenWatch::inputTaken, this, &Self::onInputTaken);
+
+    if (m_gamepad) {
+        connect(m_gamepad, &GamepadSource::direction, this,
+                [this](DriveCommand command) { steer(command, SteeringSource::Gamepad); });
+        connect(m_gamepad, &GamepadSource::stop, this, &Self::postStop);
+        connect(m_gamepad, &GamepadSource::steeringPadLost, this, &Self::onSteeringPadLost);
+        connect(m_gamepad, &GamepadSource::padsChanged, this, &Self::showGamepads);
+    }
 }
 
 void Tavimork_PC_Controlled_Bot::Form_Load()
@@ -248,6 +259,19 @@ void Tavimork_PC_Controlled_Bot::Form_Load()
     for (QLabel *zone : lblStop)
         zone->setText(QString());
     showSelectedPort();
+    // After the window is up: SDL takes a moment to look at the system's
+    // input devices, and the console should show at once.
+    if (m_gamepad) {
+        QMetaObject::invokeMethod(
+            m_gamepad,
+            [pad = m_gamepad] {
+                if (!pad->start())
+                    qWarning("Gamepads are off: SDL's game-controller subsystem did not start "
+                             "(%s).",
+                             qPrintable(pad->errorString()));
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void Tavimork_PC_Controlled_Bot::cmdConn_Click()
@@ -303,7 +327,13 @@ void Tavimork_PC_Controlled_Bot::showDriveState(const DriveState &state)
         // label's text role HighlightedText. NoRole goes back to the window's.
         direction.label->setBackgroundRole(marked ? QPalette::Highlight : QPalette::NoRole);
     }
-    m_statusLine->showDrive(state);
+    m_statusLine->showDrive(state, m_steeringSource == SteeringSource::Gamepad);
+}
+
+void Tavimork_PC_Controlled_Bot::steer(DriveCommand command, SteeringSource source)
+{
+    m_steeringSource = source;
+    post([session = &m_session, command] { session->direction(command); });
 }
 
 void Tavimork_PC_Controlled_Bot::steerBy(const PointerLabel *label)
@@ -312,7 +342,7 @@ void Tavimork_PC_Controlled_Bot::steerBy(const PointerLabel *label)
         std::find_if(m_directionLabels.cbegin(), m_directionLabels.cend(),
                      [label](const DirectionLabel &row) { return row.label == label; });
     Q_ASSERT(row != m_directionLabels.cend());
-    post([session = &m_session, command = row->command] { session->direction(command); });
+    steer(row->command, SteeringSource::Pointer);
 }
 
 void Tavimork_PC_Controlled_Bot::lblForward_MouseMove()
@@ -360,7 +390,7 @@ void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(int keyCode)
 {
     if (const auto command = KeyTable::direction(keyCode))
-        post([session = &m_session, command = *command] { session->direction(command); });
+        steer(*command, SteeringSource::Keyboard);
     else
         post([session = &m_session] { session->halt(); });
 }
@@ -431,6 +461,44 @@ void Tavimork_PC_Controlled_Bot::postStop()
 void Tavimork_PC_Controlled_Bot::postStopIfDriving()
 {
     post([session = &m_session] { session->stopIfDriving(); });
+}
+
+void Tavimork_PC_Controlled_Bot::onInputTaken()
+{
+    postStopIfDriving();
+    // The stick still out would otherwise not drive again until it moves,
+    // and then at once; it starts afresh, as from the enable button.
+    if (m_gamepad)
+        m_gamepad->requireCentring();
+}
+
+void Tavimork_PC_Controlled_Bot::answerHeartbeat()
+{
+    // What the pad did while the window stood still goes first: a release
+    // then stops the robot before the answer lets the drive resume.
+    if (m_gamepad)
+        m_gamepad->poll();
+    post([session = &m_session] { session->windowAnswered(); });
+}
+
+void Tavimork_PC_Controlled_Bot::onSteeringPadLost()
+{
+    if (m_steeringSource == SteeringSource::Gamepad)
+        postStopIfDriving();
+}
+
+void Tavimork_PC_Controlled_Bot::showGamepads()
+{
+    if (m_gamepad->padName().isEmpty()) {
+        m_statusLine->showGamepad(QString());
+        return;
+    }
+    QString line =
+        tr("Gamepad: %1, hold %2 to drive").arg(m_gamepad->padName(), m_gamepad->enableLabel());
+    const QStringList ignored = m_gamepad->ignoredPads();
+    if (!ignored.isEmpty())
+        line += tr("; not used: %1").arg(ignored.join(QStringLiteral(", ")));
+    m_statusLine->showGamepad(line);
 }
 
 #include "tavimork_pc_controlled_bot.moc"

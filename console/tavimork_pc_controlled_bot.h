@@ -1,6 +1,7 @@
 #pragma once
 
 #include "drivecommands.h"
+#include "gamepadsource.h"
 #include "portdirectory.h"
 
 #include <QWidget>
@@ -35,10 +36,14 @@ class Tavimork_PC_Controlled_Bot : public QWidget
 public:
     // directory, the one the session's link opens by, only names the device
     // a port number stands for while the port is closed; the session opens
-    // whatever it finds at that moment. It must outlive the window.
+    // whatever it finds at that moment. It must outlive the window. The
+    // gamepad source, if any, is the window's from then on; the window starts
+    // it once it shows.
     Tavimork_PC_Controlled_Bot(DriveSession &session,
                                std::unique_ptr<MessageBoxPresenter> messageBox,
-                               const PortDirectory &directory, QWidget *parent = nullptr);
+                               const PortDirectory &directory,
+                               std::unique_ptr<GamepadSource> gamepad = nullptr,
+                               QWidget *parent = nullptr);
     ~Tavimork_PC_Controlled_Bot() override;
 
 protected:
@@ -78,6 +83,13 @@ private:
 
     void Command1_Click();
 
+    // Which input made the last direction step: a pad that goes away stops
+    // only a direction of its own.
+    enum class SteeringSource { Pointer, Keyboard, Gamepad };
+    void steer(DriveCommand command, SteeringSource source);
+    void onSteeringPadLost();
+    void showGamepads();
+
     // Records whether (and which) port is open, and sets every control that
     // follows it.
     void setOpenPort(std::optional<qint16> port);
@@ -90,6 +102,9 @@ private:
     // The stop step if a direction repeats: something took the input from
     // the pad.
     void postStopIfDriving();
+    // Something took the input away from the steering controls.
+    void onInputTaken();
+    void answerHeartbeat();
 
     DriveSession &m_session;
     const std::unique_ptr<MessageBoxPresenter> m_messageBox;
@@ -97,6 +112,8 @@ private:
     DeviceListWatch *const m_deviceWatch;
     EscapeKey *const m_escapeKey;
     InputTakenWatch *const m_inputTakenWatch;
+    GamepadSource *const m_gamepad;
+    SteeringSource m_steeringSource = SteeringSource::Pointer;
     // The port the window opened, until it is closed or lost: the one record
     // of it on this side.
     std::optional<qint16> m_openPort;

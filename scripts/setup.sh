@@ -16,6 +16,8 @@ console=(
   # display check, the keyboard layouts)
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev libxcb1-dev libxcb-xkb-dev
+  # gamepads: SDL2's game-controller API
+  libsdl2-dev
   # run: Qt's X11 platform plugin
   qt6-qpa-plugins
   # runtime look: a metric-compatible Tahoma, a general UI font, and one that

@@ -2,6 +2,7 @@
 
 #include "drivesession.h"
 #include "fakeseriallink.h"
+#include "gamepadsource.h"
 #include "manualticksource.h"
 #include "recordingmessageboxpresenter.h"
 #include "tavimork_pc_controlled_bot.h"
@@ -14,7 +15,8 @@
 // The console window wired to a drive session on the same thread, with a
 // recording link, a hand-fired repeat timer and a recording message box, and
 // lookups of its controls by name. The session's steps can be made directly,
-// and what it reports of the drive is kept in `drive`.
+// and what it reports of the drive is kept in `drive`. A gamepad source given
+// is the window's.
 class ConsoleWindowFixture
 {
 public:
@@ -28,8 +30,9 @@ public:
         bool repeating = false;
     };
 
-    ConsoleWindowFixture()
+    explicit ConsoleWindowFixture(std::unique_ptr<GamepadSource> pad = nullptr)
     {
+        gamepad = pad.get();
         auto fakeLink = std::make_unique<FakeSerialLink>();
         auto fakeTicks = std::make_unique<ManualTickSource>();
         auto fakeBox = std::make_unique<RecordingMessageBoxPresenter>();
@@ -45,8 +48,8 @@ public:
                                                  : QString();
                              drive.repeating = state.repeating;
                          });
-        window =
-            std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox), directory);
+        window = std::make_unique<Tavimork_PC_Controlled_Bot>(*session, std::move(fakeBox),
+                                                              directory, std::move(pad));
     }
 
     template <typename Widget = QWidget> Widget *find(const QString &name) const
@@ -66,6 +69,7 @@ public:
     FakeSerialLink *link = nullptr;
     ManualTickSource *ticks = nullptr;
     RecordingMessageBoxPresenter *box = nullptr;
+    GamepadSource *gamepad = nullptr;
     ReportedDrive drive;
     std::unique_ptr<DriveSession> session;
     const PortDirectory directory{[] {
