@@ -45,6 +45,9 @@ BenchReport::BenchReport(const BenchResults &results)
 
 QString BenchReport::table() const
 {
+    // --gamepad-only
+    if (m_results.rows.isEmpty())
+        return m_results.gamepadMeasured ? gamepad().mid(1) : QString();
     QString text =
         row({QStringLiteral("far end"), QStringLiteral("load kB/s"), QStringLiteral("taken kB/s"),
              QStringLiteral("\"8\" period ms"), QStringLiteral("\\|dev\\| p50 ms"),
@@ -65,6 +68,8 @@ QString BenchReport::table() const
         text += QStringLiteral("\n%1 under Wine.\n").arg(m_results.console);
     if (!m_results.drivingOnly)
         text += measures();
+    if (m_results.gamepadMeasured)
+        text += gamepad();
     for (const RowResult &r : m_results.rows) {
         if (r.bytesAfterStop > 0)
             text += QStringLiteral("\n%1: %2 bytes other than \"5\" came after a stop.")
@@ -108,6 +113,30 @@ QString BenchReport::measures() const
     return text;
 }
 
+QString BenchReport::gamepad() const
+{
+    const GamepadResult &g = m_results.gamepad;
+    const auto line = [](const char *what, const Distribution &latencies) {
+        return row({QString::fromLatin1(what), number(latencies.percentile(50)),
+                    number(latencies.percentile(99)), number(latencies.max())});
+    };
+    QString text =
+        u'\n' +
+        row({QStringLiteral("gamepad, %1 cycles of this tree's pad source").arg(g.toStop.count()),
+             QStringLiteral("p50 ms"), QStringLiteral("p99 ms"), QStringLiteral("max ms")});
+    text += QStringLiteral("|---|--:|--:|--:|\n");
+    text += line("stick pushed to first \"8\"", g.toDirection);
+    text += line("push seen to first \"8\"", g.seenToDirection);
+    text += line("enable released to \"5\"", g.toStop);
+    text += line("release seen to \"5\"", g.seenToStop);
+    if (g.missed > 0)
+        text += QStringLiteral("\n%1 gamepad replies never came.").arg(g.missed);
+    if (g.bytesAfterStop > 0)
+        text += QStringLiteral("\ngamepad: %1 bytes other than \"5\" came after a stop.")
+                    .arg(g.bytesAfterStop);
+    return text;
+}
+
 QJsonObject BenchReport::json() const
 {
     QJsonArray rows;
@@ -134,7 +163,17 @@ QJsonObject BenchReport::json() const
         startup.append(value);
 
     const BenchResults &s = m_results;
+    const GamepadResult &g = s.gamepad;
+    const QJsonObject gamepad =
+        s.gamepadMeasured
+            ? QJsonObject{{QStringLiteral("toDirectionMs"), latencyJson(g.toDirection, g.missed)},
+                          {QStringLiteral("seenToDirectionMs"), latencyJson(g.seenToDirection, 0)},
+                          {QStringLiteral("toStopMs"), latencyJson(g.toStop, 0)},
+                          {QStringLiteral("seenToStopMs"), latencyJson(g.seenToStop, 0)},
+                          {QStringLiteral("bytesAfterStop"), g.bytesAfterStop}}
+            : QJsonObject();
     return {
+        {QStringLiteral("gamepad"), gamepad},
         {QStringLiteral("console"), s.console},
         {QStringLiteral("underWine"), s.underWine},
         {QStringLiteral("seconds"), s.seconds},

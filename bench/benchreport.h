@@ -18,6 +18,7 @@ public:
 private:
     // The table of the measures besides driving.
     QString measures() const;
+    QString gamepad() const;
 
     const BenchResults &m_results;
 };

@@ -27,6 +27,23 @@ struct RowResult
     int bytesAfterStop = 0;
 };
 
+// Push-and-release cycles of an SDL virtual pad on the console's own
+// gamepad source (bench/gamepadbench.h), in ms.
+struct GamepadResult
+{
+    // Stick pushed forward (the enable button already held) to the first "8".
+    Distribution toDirection;
+    // The console seeing that push (its steering's step) to the first "8".
+    Distribution seenToDirection;
+    // Enable button let go, the stick still out, to the "5".
+    Distribution toStop;
+    // The console seeing that release to the "5".
+    Distribution seenToStop;
+    int missed = 0;
+    // Bytes other than "5" after a stop, before the next push.
+    int bytesAfterStop = 0;
+};
+
 struct BenchResults
 {
     QString console;
@@ -50,4 +67,7 @@ struct BenchResults
     // Console CPU time per 1000 bytes received, in ms.
     double logCostEmptyMs = 0;
     double logCostFullMs = 0;
+
+    bool gamepadMeasured = false;
+    GamepadResult gamepad;
 };

@@ -2,12 +2,37 @@
 #include "benchresults.h"
 #include "benchrunner.h"
 #include "consoleprogram.h"
+#include "gamepadbench.h"
+#include "robotline.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTextStream>
+
+namespace {
+class RobotLineStamps : public StampedLine
+{
+public:
+    bool isValid() const { return m_line.isValid(); }
+    QString errorString() const { return m_line.errorString(); }
+    QString devicePath() const override { return m_line.devicePath(); }
+    qint64 now() const override { return m_line.now(); }
+    qsizetype receivedCount() const override { return m_line.receivedCount(); }
+    QByteArray receivedSince(qsizetype mark) const override { return m_line.receivedSince(mark); }
+    qint64 arrivalOf(char command, qsizetype mark) const override
+    {
+        const qsizetype at = m_line.receivedSince(mark).indexOf(command);
+        return at < 0 ? -1 : m_line.arrivalsSince(mark + at).value(0, -1);
+    }
+
+private:
+    RobotLine m_line;
+};
+
+constexpr int GamepadCycles = 50;
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -39,7 +64,11 @@ int main(int argc, char *argv[])
                        "WINEPREFIX, through scripts/windows/nodev-serial, port 1 as COM1. "
                        "Implies --driving-only: under Wine 8.0 nothing the far end sends reaches "
                        "the console."));
-    parser.addOptions({seconds, json, console, drivingOnly, wine});
+    const QCommandLineOption gamepadOnly(
+        QStringLiteral("gamepad-only"),
+        QStringLiteral("Only the gamepad row: this tree's pad source and drive session in this "
+                       "process, with an SDL virtual pad and a pty."));
+    parser.addOptions({seconds, json, console, drivingOnly, wine, gamepadOnly});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -56,10 +85,23 @@ int main(int argc, char *argv[])
         underWine ? ConsoleProgram::underWine(parser.value(console),
                                               QStringLiteral(TAVIMORK_NODEV_SERIAL))
                   : ConsoleProgram::native(parser.value(console));
-    BenchRunner runner(program, runSeconds, underWine || parser.isSet(drivingOnly));
-    if (!runner.run(&results)) {
-        err << "tavimork-bench: " << runner.errorString() << '\n';
-        return 1;
+    if (!parser.isSet(gamepadOnly)) {
+        BenchRunner runner(program, runSeconds, underWine || parser.isSet(drivingOnly));
+        if (!runner.run(&results)) {
+            err << "tavimork-bench: " << runner.errorString() << '\n';
+            return 1;
+        }
+    }
+    // The pad source runs here, natively; under Wine it is the test's to show.
+    if (!underWine && !parser.isSet(drivingOnly)) {
+        const RobotLineStamps line;
+        QString error;
+        if (!line.isValid() || !runGamepadBench(line, GamepadCycles, &results.gamepad, &error)) {
+            err << "tavimork-bench: gamepad: " << (line.isValid() ? error : line.errorString())
+                << '\n';
+            return 1;
+        }
+        results.gamepadMeasured = true;
     }
 
     const BenchReport report(results);

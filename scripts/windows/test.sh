@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The Windows step, on this Linux machine: cross-builds the console and its
-# unit and widget tests with MinGW-w64 against Qt for Windows (built once into
-# a cache by build-qt.sh), runs the tests under Wine, builds the NSIS
-# installer and checks it under Wine, and then, where scripts/windows/e2e.sh
-# exists, the end-to-end tests of the installed console. Every Wine call runs
-# through nodev-serial, so no COM port reaches a serial device of this
-# machine. Idempotent: a second run reuses the Qt cache, build-windows/ and
-# the Wine prefix in it, and says how long each step took.
+# unit and widget tests with MinGW-w64 against Qt and SDL2 for Windows (each
+# built once into a cache, by build-qt.sh and build-sdl.sh), runs the tests
+# under Wine, builds the NSIS installer and checks it under Wine, and then,
+# where scripts/windows/e2e.sh exists, the end-to-end tests of the installed
+# console. Every Wine call runs through nodev-serial, so no COM port reaches a
+# serial device of this machine. Idempotent: a second run reuses the caches,
+# build-windows/ and the Wine prefix in it, and says how long each step took.
 #
 # Usage: scripts/windows/test.sh [CTEST_ARG...]
 # Env:   TAVIMORK_WERROR=ON|OFF, as for scripts/build.sh
@@ -35,18 +35,23 @@ start=$SECONDS
 qt=$("$here/build-qt.sh" | tail -n 1)
 took "Qt for MinGW ($qt)" "$start"
 [ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || { echo "windows/test.sh: no Qt in '$qt'" >&2; exit 1; }
+start=$SECONDS
+sdl=$("$here/build-sdl.sh" | tail -n 1)
+took "SDL2 for MinGW ($sdl)" "$start"
+[ -f "$sdl/lib/cmake/SDL2/SDL2Config.cmake" ] || { echo "windows/test.sh: no SDL2 in '$sdl'" >&2; exit 1; }
 
-# The build folder belongs to one Qt: another (a new cache key) starts it
-# afresh, all but the Wine prefix.
-if [ -f "$build/CMakeCache.txt" ] && [ "$(cat "$build/qt-prefix" 2>/dev/null)" != "$qt" ]; then
+# The build folder belongs to one Qt and one SDL: others (a new cache key)
+# start it afresh, all but the Wine prefix.
+if [ -f "$build/CMakeCache.txt" ] && [ "$(cat "$build/qt-prefix" 2>/dev/null)" != "$qt $sdl" ]; then
   find "$build" -mindepth 1 -maxdepth 1 ! -name wineprefix -exec rm -rf {} +
 fi
 mkdir -p "$build"
-echo "$qt" >"$build/qt-prefix"
+echo "$qt $sdl" >"$build/qt-prefix"
 
 # Tests find Qt's DLLs and plugins, and the MinGW runtime, where they are
 # built; the installed console has its own copies next to it.
-emulator=("$here/wine-run" --prefix "$WINEPREFIX" --dll-path "$qt/bin" --plugin-path "$qt/plugins")
+emulator=("$here/wine-run" --prefix "$WINEPREFIX" --dll-path "$qt/bin" --dll-path "$sdl/bin"
+  --plugin-path "$qt/plugins")
 for library in libstdc++-6.dll libwinpthread-1.dll; do
   emulator+=(--dll-path "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name="$library")")")
 done
@@ -56,7 +61,7 @@ if [ -n "${TAVIMORK_WERROR:-}" ]; then options+=(-DTAVIMORK_WERROR="$TAVIMORK_WE
 # runs here only under Wine (Windows has no man anyway); a Windows build of
 # packaging/ does not look for it.
 step "configuring build-windows" cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" -DSDL2_DIR="$sdl/lib/cmake/SDL2" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$(IFS=';'; echo "${emulator[*]}")" "${options[@]}"
 step "building" nice -n 10 cmake --build "$build"
 

@@ -31,6 +31,7 @@ echo "installed into $dir_win"
 files=(LICENSE.txt Uninstall.exe bin/tavimork.exe
        bin/Qt6Core.dll bin/Qt6Gui.dll bin/Qt6Widgets.dll bin/Qt6SerialPort.dll
        bin/libstdc++-6.dll bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll
+       bin/SDL2.dll SDL2-LICENSE.txt
        bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll)
 for file in "${files[@]}"; do
   [ -f "$dir/$file" ] || fail "the install lacks $file"
@@ -40,6 +41,7 @@ for file in bin/Qt6Test.dll bin/platforms/qoffscreen.dll; do
   [ ! -e "$dir/$file" ] || fail "the install has $file, which only the tests need"
 done
 grep -q 'MIT License' "$dir/LICENSE.txt" || fail "LICENSE.txt is not the MIT licence"
+grep -q 'Sam Lantinga' "$dir/SDL2-LICENSE.txt" || fail "SDL2-LICENSE.txt is not SDL's licence"
 
 [ -f "$menu/Tavimork.lnk" ] || fail "no Start-menu entry Tavimork"
 strings -a "$menu/Tavimork.lnk" | grep -qixF "$dir_win\\bin\\tavimork.exe" \
