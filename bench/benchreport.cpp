@@ -129,6 +129,9 @@ QString BenchReport::gamepad() const
     text += line("push seen to first \"8\"", g.seenToDirection);
     text += line("enable released to \"5\"", g.toStop);
     text += line("release seen to \"5\"", g.seenToStop);
+    text += QStringLiteral("\nCPU, port open and nothing repeating: %1 % of a core with no pad, "
+                           "%2 % with the pad attached and idle.\n")
+                .arg(number(g.noPadCpuPercent, 2), number(g.idleCpuPercent, 2));
     if (g.missed > 0)
         text += QStringLiteral("\n%1 gamepad replies never came.").arg(g.missed);
     if (g.bytesAfterStop > 0)
@@ -170,7 +173,9 @@ QJsonObject BenchReport::json() const
                           {QStringLiteral("seenToDirectionMs"), latencyJson(g.seenToDirection, 0)},
                           {QStringLiteral("toStopMs"), latencyJson(g.toStop, 0)},
                           {QStringLiteral("seenToStopMs"), latencyJson(g.seenToStop, 0)},
-                          {QStringLiteral("bytesAfterStop"), g.bytesAfterStop}}
+                          {QStringLiteral("bytesAfterStop"), g.bytesAfterStop},
+                          {QStringLiteral("noPadCpuPercent"), g.noPadCpuPercent},
+                          {QStringLiteral("idleCpuPercent"), g.idleCpuPercent}}
             : QJsonObject();
     return {
         {QStringLiteral("gamepad"), gamepad},

@@ -42,6 +42,10 @@ struct GamepadResult
     int missed = 0;
     // Bytes other than "5" after a stop, before the next push.
     int bytesAfterStop = 0;
+    // The bench's own process, port open and nothing repeating, with no pad,
+    // and with the pad attached and idle.
+    double noPadCpuPercent = 0;
+    double idleCpuPercent = 0;
 };
 
 struct BenchResults

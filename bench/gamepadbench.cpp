@@ -5,9 +5,11 @@
 #include "gamepadsource.h"
 #include "periodictimer.h"
 #include "portdirectory.h"
+#include "processusage.h"
 #include "qtseriallink.h"
 #include "virtualpad.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QProcessEnvironment>
@@ -20,6 +22,7 @@
 
 namespace {
 constexpr int ReplyTimeoutMs = 1000;
+constexpr int IdleMs = 3000;
 
 double ms(qint64 nanoseconds)
 {
@@ -44,6 +47,14 @@ bool spinUntil(const std::function<bool()> &done)
         spin(1);
     }
     return true;
+}
+// This process's CPU use over a few seconds of its event loop, in % of a core.
+double idleCpuPercent()
+{
+    const ProcessUsage usage(QCoreApplication::applicationPid());
+    const double before = usage.cpuSeconds();
+    spin(IdleMs);
+    return (usage.cpuSeconds() - before) * 100.0 * 1000.0 / IdleMs;
 }
 } // namespace
 
@@ -81,6 +92,7 @@ bool runGamepadBench(const StampedLine &line, int cycles, GamepadResult *result,
         *error = QStringLiteral("SDL: ") + pad.errorString();
         return false;
     }
+    result->noPadCpuPercent = idleCpuPercent();
     VirtualPad stick;
     if (!stick.isValid()) {
         *error = QStringLiteral("no virtual pad: ") + stick.errorString();
@@ -90,6 +102,10 @@ bool runGamepadBench(const StampedLine &line, int cycles, GamepadResult *result,
         *error = QStringLiteral("the pad source never saw the virtual pad");
         return false;
     }
+
+    // What reading an attached pad costs while nobody touches it: the poll
+    // timer, and the drive thread with nothing to repeat.
+    result->idleCpuPercent = idleCpuPercent();
 
     for (int i = 0; i < cycles; ++i) {
         stick.setButton(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, true);

@@ -14,11 +14,14 @@
 Q_LOGGING_CATEGORY(lcGamepad, "tavimork.gamepad", QtInfoMsg)
 
 namespace {
-// Well inside one repeat period, so a release reaches the line long before
-// the next direction byte would; with no pad, only often enough to notice
-// one plugged in.
-constexpr std::chrono::milliseconds PollPeriod{4};
-constexpr std::chrono::milliseconds IdlePollPeriod{250};
+// While an enable button is held, well inside one repeat period, so a
+// release reaches the line long before the next direction byte would. Each
+// look costs a wake-up of the window's thread, so otherwise less often: with
+// a pad there, no slower than the drive's own ticks; with none, only often
+// enough to notice one plugged in.
+constexpr std::chrono::milliseconds EnabledPollPeriod{4};
+constexpr std::chrono::milliseconds PadPollPeriod{16};
+constexpr std::chrono::milliseconds NoPadPollPeriod{250};
 
 // How the buttons read on an Xbox-style pad, which is how SDL lays them out.
 // clang-format off
@@ -117,7 +120,7 @@ bool GamepadSource::start()
         return false;
     }
     m_started = true;
-    m_timer->start(IdlePollPeriod);
+    m_timer->start(NoPadPollPeriod);
     // Pads already there arrive as events on the first poll.
     poll();
     return true;
@@ -227,6 +230,17 @@ void GamepadSource::feed()
 {
     m_fed = true;
     m_steering->update(m_reading);
+    followPace();
+}
+
+void GamepadSource::followPace()
+{
+    const std::chrono::milliseconds period = m_pads.isEmpty()       ? NoPadPollPeriod
+                                             : m_reading.enableHeld ? EnabledPollPeriod
+                                                                    : PadPollPeriod;
+    // Setting the interval restarts the timer, so only on a change.
+    if (m_timer->intervalAsDuration() != period)
+        m_timer->setInterval(period);
 }
 
 void GamepadSource::addPad(int deviceIndex)
@@ -279,6 +293,7 @@ void GamepadSource::dropAllPads(const char *why)
     m_padName.clear();
     m_reading = {};
     m_enableHeld.clear();
+    followPace();
     if (wasSteering)
         emit steeringPadLost();
     emit padsChanged();
@@ -291,10 +306,9 @@ void GamepadSource::takeFirstPad()
     m_enableHeld.clear();
     m_padName.clear();
     if (m_pads.isEmpty()) {
-        m_timer->setInterval(IdlePollPeriod);
+        followPace();
         return;
     }
-    m_timer->setInterval(PollPeriod);
     m_padName = QString::fromUtf8(
         SDL_GameControllerName(SDL_GameControllerFromInstanceID(m_pads.constFirst())));
     // From what it shows now: an enable button already held with the stick

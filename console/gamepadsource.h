@@ -15,11 +15,12 @@ union SDL_Event;
 
 // Gamepads, through SDL's game-controller subsystem (only that: no video, no
 // audio), which knows the common pads' mappings, hot-plugging, XInput and
-// DirectInput. Its events are read on the thread that made the source, from a
-// short timer, and turned into the drive's steps by GamepadSteering, in the
-// order they happened. The first pad connected steers; others are listed and
-// ignored until it goes. Every way the steering pad goes away is reported, so
-// a direction it left repeating can be stopped.
+// DirectInput. Its events are read on the thread that made the source, from
+// a timer (every 4 ms while an enable button is held), and turned into the
+// drive's steps by GamepadSteering, in the order they happened. The first pad
+// connected steers; others are listed and ignored until it goes. Every way
+// the steering pad goes away is reported, so a direction it left repeating
+// can be stopped.
 class GamepadSource : public QObject
 {
     Q_OBJECT
@@ -86,6 +87,8 @@ private:
     // Brings the reading up to what SDL says the steering pad shows now.
     void catchUp();
     void feed();
+    // How often the pads are read: see the periods in the source.
+    void followPace();
 
     const EnableButtons m_enable;
     GamepadSteering *const m_steering;

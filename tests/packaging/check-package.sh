@@ -34,7 +34,7 @@ done
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins fonts-freefont-ttf; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libsdl2-2.0-0 qt6-qpa-plugins fonts-freefont-ttf; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends does not name $lib"
 done
 
