@@ -4,11 +4,13 @@
 #include "drivesession.h"
 #include "drivesessionexitguard.h"
 #include "gamepadsource.h"
+#include "logrecording.h"
 #include "messageboxpresenter.h"
 #include "periodictimer.h"
 #include "processend.h"
 #include "programcommandline.h"
 #include "qtseriallink.h"
+#include "receivedlog.h"
 #include "systemkeyboard.h"
 #include "tavimork_pc_controlled_bot.h"
 #include "terminationsignals.h"
@@ -36,7 +38,11 @@ const char Description[] =
     "/dev/ttyS0, ...). A line the system's own console runs on (see\n"
     "/sys/class/tty/console/active) is never numbered. On Windows port N is\n"
     "COMN. The environment variable TAVIMORK_PORT<N> names the device for\n"
-    "port N instead, whatever it is.";
+    "port N instead, whatever it is.\n"
+    "\n"
+    "The log shows what the robot sends as it is received. Its context menu,\n"
+    "or the options below, add the time of each line, the console's own events\n"
+    "(marked with a leading dash), a hex view, and recording to a file.";
 
 class ConsoleCommandLine : public ProgramCommandLine
 {
@@ -52,11 +58,26 @@ public:
                              "Default: either shoulder button (leftshoulder, rightshoulder).")
                   .arg(GamepadSource::enableButtonNames().join(QStringLiteral(", "))),
               QStringLiteral("button"))
+        , m_time(QStringLiteral("time"),
+                 QStringLiteral("Start each line of the log with the local time its first byte "
+                                "arrived (hh:mm:ss.zzz)."))
+        , m_events(QStringLiteral("events"),
+                   QStringLiteral("Show the console's own events in the log: the port opened, "
+                                  "closed, lost or refused, each stop and direction, the drive "
+                                  "held and resumed."))
+        , m_hex(QStringLiteral("hex"),
+                QStringLiteral("Show the log as hex rows of 16 bytes (offset, bytes, printable)."))
+        , m_record(QStringLiteral("record"),
+                   QStringLiteral("Record every received byte, exactly as received, to path "
+                                  "(replacing it); with --time or --events the log's text goes "
+                                  "to path.txt too."),
+                   QStringLiteral("path"))
     {
         m_platform.setFlags(QCommandLineOption::HiddenFromHelp);
         // Qt spells its options with one dash (-platform offscreen).
         m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        m_parser.addOptions({m_platform, m_noGamepad, m_gamepadEnable});
+        m_parser.addOptions(
+            {m_platform, m_noGamepad, m_gamepadEnable, m_time, m_events, m_hex, m_record});
     }
 
     // Qt's own -platform, passed on to the application object; empty when not given.
@@ -64,9 +85,22 @@ public:
     bool gamepad() const { return !m_parser.isSet(m_noGamepad); }
     const GamepadSource::EnableButtons &enableButtons() const { return m_enableButtons; }
 
+    void applyLogOptions(Tavimork_PC_Controlled_Bot &window) const
+    {
+        window.receivedLog().setShowTime(m_parser.isSet(m_time));
+        window.receivedLog().setShowEvents(m_parser.isSet(m_events));
+        window.receivedLog().setShowHex(m_parser.isSet(m_hex));
+        if (m_parser.isSet(m_record))
+            window.logRecording().start(m_parser.value(m_record));
+    }
+
 private:
     bool readOptions() override
     {
+        if (m_parser.isSet(m_record) && m_parser.value(m_record).isEmpty()) {
+            m_error = QStringLiteral("--record needs the path of a file to record to.");
+            return false;
+        }
         if (!m_parser.isSet(m_gamepadEnable))
             return true;
         const auto named =
@@ -79,6 +113,10 @@ private:
     QCommandLineOption m_platform;
     QCommandLineOption m_noGamepad;
     QCommandLineOption m_gamepadEnable;
+    QCommandLineOption m_time;
+    QCommandLineOption m_events;
+    QCommandLineOption m_hex;
+    QCommandLineOption m_record;
     GamepadSource::EnableButtons m_enableButtons = GamepadSource::defaultEnableButtons();
 };
 
@@ -142,6 +180,7 @@ int runConsole(int argc, char *argv[])
         QCoreApplication::exit(0);
     });
 
+    commandLine.applyLogOptions(window);
     window.show();
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "logcontextmenu.h"
 
+#include "logrecording.h"
 #include "messageboxpresenter.h"
+#include "receivedlog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -21,13 +23,13 @@ namespace {
 class SaveLogDialog : public QFileDialog
 {
 public:
-    SaveLogDialog(QWidget *parent, MessageBoxPresenter &messageBox)
-        : QFileDialog(parent, LogContextMenu::tr("Save Log As"), QDir::homePath(),
-                      LogContextMenu::tr("Text files (*.txt);;All files (*)"))
+    SaveLogDialog(QWidget *parent, MessageBoxPresenter &messageBox, const QString &title,
+                  const QString &filter, const QString &name)
+        : QFileDialog(parent, title, QDir::homePath(), filter)
         , m_messageBox(messageBox)
     {
         setAcceptMode(QFileDialog::AcceptSave);
-        selectFile(QStringLiteral("tavimork-log.txt"));
+        selectFile(name);
         sayWhyANameTooLongCannotBeSaved();
     }
 
@@ -78,9 +80,12 @@ private:
 };
 } // namespace
 
-LogContextMenu::LogContextMenu(QPlainTextEdit *log, MessageBoxPresenter &messageBox)
+LogContextMenu::LogContextMenu(QPlainTextEdit *log, ReceivedLog &received, LogRecording &recording,
+                               MessageBoxPresenter &messageBox)
     : QObject(log)
     , m_log(log)
+    , m_received(received)
+    , m_recording(recording)
     , m_messageBox(messageBox)
 {
     setObjectName(QStringLiteral("logContextMenu"));
@@ -92,8 +97,26 @@ std::unique_ptr<QMenu> LogContextMenu::createMenu(QPoint position)
 {
     std::unique_ptr<QMenu> menu(m_log->createStandardContextMenu(position));
     menu->addSeparator();
+    // The menu shows the log's form; the log keeps it.
+    const auto addForm = [this, &menu](const QString &text, bool shown, auto setter) {
+        QAction *action = menu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(shown);
+        connect(action, &QAction::toggled, &m_received, setter);
+    };
+    addForm(tr("Show Time"), m_received.showsTime(), &ReceivedLog::setShowTime);
+    addForm(tr("Show Events"), m_received.showsEvents(), &ReceivedLog::setShowEvents);
+    addForm(tr("Hex View"), m_received.showsHex(), &ReceivedLog::setShowHex);
+    menu->addSeparator();
     connect(menu->addAction(tr("Save Log As...")), &QAction::triggered, this,
             &LogContextMenu::saveAs);
+    if (m_recording.isRecording()) {
+        connect(menu->addAction(tr("Stop Recording")), &QAction::triggered, &m_recording,
+                &LogRecording::stop);
+    } else {
+        connect(menu->addAction(tr("Record to File...")), &QAction::triggered, this,
+                &LogContextMenu::recordTo);
+    }
     return menu;
 }
 
@@ -107,12 +130,25 @@ void LogContextMenu::popUp(QPoint position)
 
 void LogContextMenu::saveAs()
 {
-    SaveLogDialog dialog(m_log->window(), m_messageBox);
+    SaveLogDialog dialog(m_log->window(), m_messageBox, tr("Save Log As"),
+                         tr("Text files (*.txt);;All files (*)"),
+                         QStringLiteral("tavimork-log.txt"));
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QString path = dialog.selectedFiles().value(0);
     if (!path.isEmpty())
         saveTo(path);
+}
+
+void LogContextMenu::recordTo()
+{
+    SaveLogDialog dialog(m_log->window(), m_messageBox, tr("Record to File"), tr("All files (*)"),
+                         QStringLiteral("tavimork-record.log"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString path = dialog.selectedFiles().value(0);
+    if (!path.isEmpty())
+        m_recording.start(path);
 }
 
 bool LogContextMenu::saveTo(const QString &path)

@@ -42,7 +42,25 @@ void ReceivedLogView::insertFromMimeData(const QMimeData *source)
 
 void ReceivedLogView::appendReceived(const QString &text)
 {
-    if (text.isEmpty())
+    appendPieces({{LogPiece::Role::Received, text}});
+}
+
+QTextCharFormat ReceivedLogView::formatFor(LogPiece::Role role) const
+{
+    // Received text in the box's own colours, whatever came before it.
+    QTextCharFormat format;
+    if (role == LogPiece::Role::Time)
+        format.setForeground(palette().color(QPalette::PlaceholderText));
+    else if (role == LogPiece::Role::Event)
+        format.setForeground(palette().color(QPalette::Link));
+    return format;
+}
+
+void ReceivedLogView::appendPieces(const LogPieces &pieces, int replacingLast)
+{
+    const bool anyText = std::any_of(pieces.cbegin(), pieces.cend(),
+                                     [](const LogPiece &piece) { return !piece.text.isEmpty(); });
+    if (!anyText && replacingLast == 0)
         return;
     // With updates off, moving to the new end does not lay out the text in
     // between to scroll the old picture; the viewport is repainted whole
@@ -57,15 +75,23 @@ void ReceivedLogView::appendReceived(const QString &text)
     const int top = vertical->value();
     const int left = horizontal->value();
     const QTextCursor caret = textCursor();
-    const int anchor = caret.anchor();
-    const int position = caret.position();
+    const int kept = qMax(0, document()->characterCount() - 1 - replacingLast);
+    const int anchor = qMin(caret.anchor(), kept);
+    const int position = qMin(caret.position(), kept);
 
     QTextCursor end(document());
     // Inside an edit a cursor does not lay out the line it is put on, here
     // the oldest one or the last one, which the insertion changes anyway.
     end.beginEditBlock();
-    end.setPosition(document()->characterCount() - 1);
-    end.insertText(withLinesBroken(text));
+    end.setPosition(kept);
+    if (replacingLast > 0) {
+        end.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        end.removeSelectedText();
+    }
+    for (const LogPiece &piece : pieces) {
+        if (!piece.text.isEmpty())
+            end.insertText(withLinesBroken(piece.text), formatFor(piece.role));
+    }
     end.endEditBlock();
 
     // A caret at the very end is carried past the insertion; put it back.

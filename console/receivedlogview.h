@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logrenderer.h"
 #include "receivedtextqueue.h"
 
 #include <QPlainTextEdit>
@@ -27,6 +28,9 @@ public:
     // where they are; follows the text only while scrolled to the end. The
     // text is as ReceivedTextDecoder shows it: LF is its one line break.
     void appendReceived(const QString &text);
+    // The same for pieces, each in its role's colour, after taking away the
+    // last replacingLast characters (an unfinished hex row drawn again).
+    void appendPieces(const LogPieces &pieces, int replacingLast = 0);
     // Empties the log (the Clear button).
     void clearLog();
 
@@ -43,6 +47,7 @@ protected:
 
 private:
     QString withLinesBroken(const QString &text) const;
+    QTextCharFormat formatFor(LogPiece::Role role) const;
     void restoreCaret(int anchor, int position);
     // Returns how many laid-out lines went from above the kept text.
     int trimOldest();

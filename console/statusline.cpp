@@ -66,6 +66,12 @@ void StatusLine::showGamepad(const QString &text)
     refresh();
 }
 
+void StatusLine::showRecording(const QString &text)
+{
+    m_recording = text;
+    refresh();
+}
+
 void StatusLine::showPort(const QString &text)
 {
     m_portText = text;
@@ -89,6 +95,8 @@ void StatusLine::refresh()
     const bool padDrives = m_openPort && m_drivenByGamepad && m_drive.driving();
     if (!m_gamepad.isEmpty() && !padDrives)
         text += u'\n' + m_gamepad;
+    if (!m_recording.isEmpty())
+        text += u'\n' + m_recording;
     // The strip is narrow: what does not fit is elided, whole in the tooltip.
     m_label->setFullText(text);
 }

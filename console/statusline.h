@@ -18,7 +18,7 @@ class ElidingLabel;
 // - Port open otherwise: whichever changed last, the port (opened, reading
 //   again) or the drive ("Driving forward", "Stopped").
 // Below that, while a gamepad is there and not driving, which one and how to
-// drive with it.
+// drive with it; and last, while the log is recorded, where to.
 class StatusLine
 {
     Q_DECLARE_TR_FUNCTIONS(StatusLine)
@@ -41,6 +41,8 @@ public:
     void showDrive(const DriveState &state, bool byGamepad = false);
     // The steering pad and how to drive with it; empty when there is none.
     void showGamepad(const QString &text);
+    // Where the log is recorded to; empty when it is not.
+    void showRecording(const QString &text);
 
 private:
     void refresh();
@@ -56,4 +58,5 @@ private:
     bool m_drivenByGamepad = false;
     bool m_driveIsNewer = false;
     QString m_gamepad;
+    QString m_recording;
 };

@@ -11,13 +11,16 @@
 #include "keyboardcontrolbutton.h"
 #include "keytable.h"
 #include "logcontextmenu.h"
+#include "logrecording.h"
 #include "messageboxpresenter.h"
 #include "portcombobox.h"
+#include "receivedlog.h"
 #include "receivedlogview.h"
 #include "statusline.h"
 #include "steeringtrail.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
@@ -179,7 +182,9 @@ void Tavimork_PC_Controlled_Bot::createControls()
                           {lblBackward, DriveCommand::Backward, &Self::lblBackward_MouseMove},
                           {lblLeft, DriveCommand::Left, &Self::lblLeft_MouseMove},
                           {lblRight, DriveCommand::Right, &Self::lblRight_MouseMove}}};
-    new LogContextMenu(txtInput, *m_messageBox);
+    m_receivedLog = new ReceivedLog(txtInput);
+    m_recording = new LogRecording(m_session, *m_receivedLog, this);
+    new LogContextMenu(txtInput, *m_receivedLog, *m_recording, *m_messageBox);
 
     Combo4->setEditable(true);
     // The list is fixed; typing a number only selects from it.
@@ -207,7 +212,9 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
         post([session = &m_session, name] { session->deviceRemoved(name); });
     });
     connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
-    connect(&m_session, &DriveSession::textReceived, this, &Self::appendReceived);
+    connect(&m_session, &DriveSession::received, this, &Self::appendReceived);
+    connect(m_recording, &LogRecording::recordingChanged, this, &Self::showRecording);
+    connect(m_recording, &LogRecording::failed, this, &Self::onRecordingFailed);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);
     connect(&m_session, &DriveSession::driveStateChanged, this, &Self::showDriveState);
     // While the robot is driven the session asks for a sign of life; a
@@ -400,15 +407,28 @@ void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyUp(int)
     postStop();
 }
 
-void Tavimork_PC_Controlled_Bot::appendReceived(const QString &text)
+void Tavimork_PC_Controlled_Bot::appendReceived(const ReceivedBatch &batch)
 {
-    txtInput->appendReceived(text);
+    m_receivedLog->append(batch);
     post([session = &m_session] { session->receivedTextShown(); });
 }
 
 void Tavimork_PC_Controlled_Bot::Command1_Click()
 {
-    txtInput->clearLog();
+    m_receivedLog->clear();
+}
+
+void Tavimork_PC_Controlled_Bot::showRecording(const QString &path)
+{
+    m_statusLine->showRecording(
+        path.isEmpty() ? QString() : tr("Recording to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void Tavimork_PC_Controlled_Bot::onRecordingFailed(const QString &path, const QString &reason)
+{
+    m_messageBox->critical(this, tr("Recording stopped"),
+                           tr("Recording to %1 stopped.").arg(QDir::toNativeSeparators(path)),
+                           reason);
 }
 
 void Tavimork_PC_Controlled_Bot::setOpenPort(std::optional<qint16> port)

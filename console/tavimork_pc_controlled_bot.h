@@ -3,6 +3,7 @@
 #include "drivecommands.h"
 #include "gamepadsource.h"
 #include "portdirectory.h"
+#include "receivedarrival.h"
 
 #include <QWidget>
 
@@ -15,11 +16,13 @@ class DriveSession;
 class EscapeKey;
 class InputTakenWatch;
 class KeyboardControlButton;
+class LogRecording;
 class MessageBoxPresenter;
 class PointerLabel;
 class PortComboBox;
 class QLabel;
 class QPushButton;
+class ReceivedLog;
 class ReceivedLogView;
 class StatusLine;
 class SteeringTrail;
@@ -46,6 +49,10 @@ public:
                                QWidget *parent = nullptr);
     ~Tavimork_PC_Controlled_Bot() override;
 
+    // The log's form and its recording, as the command line asks for them.
+    ReceivedLog &receivedLog() const { return *m_receivedLog; }
+    LogRecording &logRecording() const { return *m_recording; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -63,7 +70,9 @@ private:
     void cmdDisc_Click();
     void onPortLost(const QString &reason);
     void showLineStalled(bool stalled);
-    void appendReceived(const QString &text);
+    void appendReceived(const ReceivedBatch &batch);
+    void showRecording(const QString &path);
+    void onRecordingFailed(const QString &path, const QString &reason);
 
     void lblForward_MouseMove();
     void lblBackward_MouseMove();
@@ -118,6 +127,8 @@ private:
     // of it on this side.
     std::optional<qint16> m_openPort;
     std::unique_ptr<StatusLine> m_statusLine;
+    ReceivedLog *m_receivedLog = nullptr;
+    LogRecording *m_recording = nullptr;
     SteeringTrail *m_steeringTrail = nullptr;
 
     // Which label steers which way, and the handler its pointer moves go to:

@@ -44,15 +44,18 @@ void DriveController::hold()
         return;
     m_held = true;
     qCInfo(lcDrive) << "the window stopped answering: repetition held";
+    emit held();
     if (state().driving() && m_link.portOpen())
         writeStop();
 }
 
 void DriveController::release()
 {
-    if (m_held)
-        qCInfo(lcDrive) << "the window answers again: repetition resumes";
+    if (!m_held)
+        return;
+    qCInfo(lcDrive) << "the window answers again: repetition resumes";
     m_held = false;
+    emit released();
 }
 
 void DriveController::tmr_Send_Command_Timer()
@@ -102,6 +105,7 @@ void DriveController::writeStop()
     write(DriveCommand::Stop);
     m_lastWriteWasStop = true;
     qCInfo(lcDrive) << "stop written";
+    emit stopWritten();
 }
 
 void DriveController::noteDirectionWritten()
@@ -114,6 +118,7 @@ void DriveController::noteDirectionWritten()
     m_runCommand = *strCommand;
     m_runBytes = 1;
     qCInfo(lcDrive).nospace() << "repeating " << byteOf(m_runCommand) << " from now";
+    emit repetitionStarted(m_runCommand);
 }
 
 void DriveController::endRun()

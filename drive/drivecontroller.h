@@ -64,6 +64,12 @@ signals:
     void outputStalled();
     // A direction byte is about to go out; hold() from here keeps it back.
     void aboutToRepeat();
+    // What the log's events show: once per stop byte, once per repetition
+    // (with its first byte), and the hold and its end.
+    void stopWritten();
+    void repetitionStarted(DriveCommand command);
+    void held();
+    void released();
 
 private:
     void setRepeating(bool repeating);

@@ -52,7 +52,16 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
     connect(m_controller, &DriveController::stateChanged, this,
             &DriveSession::followDriveForCrashes);
     connect(MSComm1, &SerialLink::portLost, this, &DriveSession::followDriveForCrashes);
-    connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::textReceived);
+    connect(m_received, &ReceivedTextQueue::batchReady, this, &DriveSession::received);
+    connect(MSComm1, &SerialLink::portLost, this,
+            [this](const QString &reason) { noteEvent(tr("Port lost: %1").arg(reason)); });
+    connect(m_controller, &DriveController::stopWritten, this,
+            [this] { noteEvent(tr("Stop (5) sent")); });
+    connect(m_controller, &DriveController::repetitionStarted, this, &DriveSession::noteDirection);
+    connect(m_controller, &DriveController::held, this,
+            [this] { noteEvent(tr("The window stopped answering: the drive is held")); });
+    connect(m_controller, &DriveController::released, this,
+            [this] { noteEvent(tr("The window answers again: the drive resumes")); });
     connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
     // Every byte is vouched for by a window that answered lately.
     connect(m_controller, &DriveController::aboutToRepeat, m_windowWatch,
@@ -76,13 +85,17 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
         return {};
     // As the operator's console always did: the port, the fixed line
     // settings, then open. Any of the three may refuse.
-    const bool opened = MSComm1->setCommPort(PortDirectory::portForListPosition(listPosition)) &&
-                        MSComm1->setSettings(m_lineSettings) && MSComm1->setPortOpen(true);
+    const qint16 port = PortDirectory::portForListPosition(listPosition);
+    const bool opened = MSComm1->setCommPort(port) && MSComm1->setSettings(m_lineSettings) &&
+                        MSComm1->setPortOpen(true);
     // The window is waiting for this answer, so it is alive, however long the
     // open took.
     m_windowWatch->answered();
-    if (!opened)
+    if (!opened) {
+        noteEvent(tr("Connect refused: port %1: %2").arg(port).arg(MSComm1->errorString()));
         return {false, MSComm1->errorString()};
+    }
+    noteEvent(tr("Port %1 opened: %2").arg(port).arg(MSComm1->deviceName()));
     // A character or line break cut off by the last connection is not
     // completed by this one.
     m_decoder.reset();
@@ -94,7 +107,10 @@ void DriveSession::close()
 {
     m_crashStop.disarm();
     m_controller->dropQueued();
+    const bool wasOpen = MSComm1->portOpen();
     MSComm1->setPortOpen(false);
+    if (wasOpen)
+        noteEvent(tr("Port closed: %1").arg(MSComm1->deviceName()));
     checkDrained();
 }
 
@@ -190,7 +206,42 @@ void DriveSession::checkDrained()
 
 void DriveSession::MSComm1_OnComm()
 {
-    m_received->append(m_decoder.decode(MSComm1->input()));
+    const QByteArray bytes = MSComm1->input();
+    if (bytes.isEmpty())
+        return;
+    const std::chrono::milliseconds now = m_clock.now();
+    emit bytesReceived(bytes);
+    for (qsizetype at = 0; at < bytes.size(); at += ReceivedTextQueue::MaxArrivalBytes) {
+        ReceivedArrival arrival;
+        const bool wasHolding = m_decoder.holdsPartialCharacter();
+        arrival.time = now;
+        arrival.leadTime = wasHolding ? m_heldSince : now;
+        arrival.bytes = bytes.mid(at, ReceivedTextQueue::MaxArrivalBytes);
+        arrival.text = m_decoder.decode(arrival.bytes);
+        // What is held back now began in this read, unless nothing showed
+        // and it was held before: then it is still the earlier character.
+        if (!wasHolding || !arrival.text.isEmpty())
+            m_heldSince = now;
+        m_received->append(std::move(arrival));
+    }
+}
+
+void DriveSession::noteEvent(const QString &text)
+{
+    const std::chrono::milliseconds now = m_clock.now();
+    m_received->append({ReceivedArrival::Kind::Event, now, now, {}, text});
+}
+
+void DriveSession::noteDirection(DriveCommand command)
+{
+    static const char *const Words[] = {
+        QT_TR_NOOP("Forward (8) repeating"), QT_TR_NOOP("Backward (2) repeating"),
+        QT_TR_NOOP("Left (4) repeating"), QT_TR_NOOP("Right (6) repeating")};
+    const int index = command == DriveCommand::Forward    ? 0
+                      : command == DriveCommand::Backward ? 1
+                      : command == DriveCommand::Left     ? 2
+                                                          : 3;
+    noteEvent(tr(Words[index]));
 }
 
 DriveSessionThread::DriveSessionThread(DriveSession *session)

@@ -4,6 +4,7 @@
 #include "crashstop.h"
 #include "drivecommands.h"
 #include "linesettings.h"
+#include "receivedarrival.h"
 #include "receivedtextdecoder.h"
 
 #include <QObject>
@@ -72,7 +73,7 @@ public:
 
     // Answers to heartbeat() from the window's thread.
     void windowAnswered();
-    // The log has taken the last textReceived() batch.
+    // The log has taken the last received() batch.
     void receivedTextShown();
     // How control bytes in received text show (whether the log can draw
     // their pictures).
@@ -81,9 +82,13 @@ public:
 signals:
     // The open port failed under the session; it is closed again.
     void lost(const QString &reason);
-    // Decoded received text, at most one batch per frame: call
+    // What was read, decoded and stamped, with the console's own events
+    // among it in the order they happened; at most one batch per frame: call
     // receivedTextShown() once it is in the log.
-    void textReceived(const QString &text);
+    void received(const ReceivedBatch &batch);
+    // Every read, as it comes and exactly as read, for a recording. Emitted
+    // on the session's thread: a receiver there would hold up the drive.
+    void bytesReceived(const QByteArray &bytes);
     void driveStateChanged(const DriveState &state);
     // The far end stopped taking what is written (true), or took it all again.
     void lineStalled(bool stalled);
@@ -97,6 +102,9 @@ private:
     void onOutputStalled();
     // Ends a stall once nothing waits to go out any more, or the port closed.
     void checkDrained();
+    // One of the console's own events, in the log among what was received.
+    void noteEvent(const QString &text);
+    void noteDirection(DriveCommand command);
     // Arms the crash stop while a direction repeats on an open port.
     void followDriveForCrashes();
     // What shutdown() does, on the session's own thread; also the
@@ -111,6 +119,8 @@ private:
     const SteadyClock m_clock;
     WindowWatch *const m_windowWatch;
     ReceivedTextDecoder m_decoder;
+    // When the character the decoder holds back began.
+    std::chrono::milliseconds m_heldSince{0};
     QTimer *const m_drainPoll;
     CrashStop m_crashStop;
     bool m_lineStalled = false;

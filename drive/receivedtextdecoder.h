@@ -34,6 +34,9 @@ public:
     // not for a cleared log.
     void reset();
 
+    // The last decode() held back the start of a character.
+    bool holdsPartialCharacter() const { return !m_unfinished.isEmpty(); }
+
 private:
     // Stateless, and only ever given whole sequences: the unfinished tail is
     // kept here instead. Qt's own stateful UTF-8 decoding (seen in 6.4) ends a

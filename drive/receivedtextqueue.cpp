@@ -1,5 +1,14 @@
 #include "receivedtextqueue.h"
 
+namespace {
+// What an arrival costs the queue's bound: a control shown by its name takes
+// more characters than bytes, a character of several bytes fewer.
+qsizetype weightOf(const ReceivedArrival &arrival)
+{
+    return qMax(arrival.text.size(), arrival.bytes.size());
+}
+} // namespace
+
 ReceivedTextQueue::ReceivedTextQueue(QObject *parent)
     : QObject(parent)
 {
@@ -8,14 +17,18 @@ ReceivedTextQueue::ReceivedTextQueue(QObject *parent)
     connect(&m_frame, &QTimer::timeout, this, &ReceivedTextQueue::deliver);
 }
 
-void ReceivedTextQueue::append(const QString &text)
+void ReceivedTextQueue::append(ReceivedArrival arrival)
 {
-    if (text.isEmpty())
+    // Bytes that are all the start of a character still show in the hex view.
+    if (arrival.text.isEmpty() && arrival.bytes.isEmpty())
         return;
-    m_queued.append(text);
-    m_size += text.size();
-    if (m_size > MaxQueuedCharacters)
-        dropOldest(m_size - MaxQueuedCharacters);
+    m_size += weightOf(arrival);
+    m_queued.append(std::move(arrival));
+    // The oldest go first, whole; the newest always stays.
+    while (m_size > MaxQueuedCharacters && m_queued.size() > 1) {
+        m_size -= weightOf(m_queued.first());
+        m_queued.removeFirst();
+    }
     scheduleDelivery();
 }
 
@@ -27,66 +40,36 @@ void ReceivedTextQueue::batchShown()
 
 void ReceivedTextQueue::scheduleDelivery()
 {
-    if (!m_awaitingLog && m_size > 0 && !m_frame.isActive())
+    if (!m_awaitingLog && !m_queued.isEmpty() && !m_frame.isActive())
         m_frame.start();
 }
 
 void ReceivedTextQueue::deliver()
 {
-    if (m_awaitingLog || m_size == 0)
+    if (m_awaitingLog || m_queued.isEmpty())
         return;
     m_awaitingLog = true;
-    emit batchReady(take(MaxBatchCharacters));
+    emit batchReady(take());
 }
 
-QString ReceivedTextQueue::take(qsizetype characters)
+ReceivedBatch ReceivedTextQueue::take()
 {
-    QString batch;
-    batch.reserve(qMin(characters, m_size));
+    ReceivedBatch batch;
+    qsizetype characters = 0;
     qsizetype lines = 0;
-    while (!m_queued.isEmpty() && batch.size() < characters && lines < MaxBatchLines) {
-        const QString &oldest = m_queued.first();
-        qsizetype count = qMin(oldest.size() - m_offset, characters - batch.size());
-        // Each line costs the log far more than a character: a flood of
-        // short lines is cut by lines.
-        for (qsizetype i = 0; i < count; ++i) {
-            if (oldest.at(m_offset + i) == u'\n' && ++lines == MaxBatchLines) {
-                count = i + 1;
-                break;
-            }
-        }
-        // A surrogate pair goes out whole, in one batch.
-        if (m_offset + count < oldest.size() && oldest.at(m_offset + count - 1).isHighSurrogate())
-            --count;
-        if (count == 0)
+    // Each line costs the log far more than a character: a flood of short
+    // lines is cut by lines. One arrival always goes, however large.
+    while (!m_queued.isEmpty()) {
+        const ReceivedArrival &oldest = m_queued.first();
+        const qsizetype size = oldest.text.size();
+        const qsizetype breaks = oldest.text.count(u'\n');
+        if (!batch.isEmpty() &&
+            (characters + size > MaxBatchCharacters || lines + breaks > MaxBatchLines))
             break;
-        batch += QStringView(oldest).mid(m_offset, count);
-        m_offset += count;
-        if (m_offset == oldest.size()) {
-            m_queued.removeFirst();
-            m_offset = 0;
-        }
+        characters += size;
+        lines += breaks;
+        m_size -= weightOf(oldest);
+        batch.append(m_queued.takeFirst());
     }
-    m_size -= batch.size();
     return batch;
-}
-
-void ReceivedTextQueue::dropOldest(qsizetype characters)
-{
-    m_size -= characters;
-    characters += m_offset;
-    while (characters >= m_queued.first().size()) {
-        characters -= m_queued.first().size();
-        m_queued.removeFirst();
-    }
-    m_offset = characters;
-    // Never keep the second half of a surrogate pair.
-    if (m_offset > 0 && m_queued.first().at(m_offset).isLowSurrogate()) {
-        ++m_offset;
-        --m_size;
-        if (m_offset == m_queued.first().size()) {
-            m_queued.removeFirst();
-            m_offset = 0;
-        }
-    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "receivedarrival.h"
+
 #include <QList>
 #include <QObject>
-#include <QString>
 #include <QTimer>
 
 #include <chrono>
@@ -11,17 +12,22 @@
 // only when the log has taken the previous batch. A robot that floods the line
 // then costs the window one bounded append per frame, not one per arrival, and
 // text piles up here, bounded, instead of in the window's event queue.
+// Arrivals go whole, so that each keeps its bytes, its text and its time.
 class ReceivedTextQueue : public QObject
 {
     Q_OBJECT
 
 public:
-    // Every other frame of a 60 Hz screen: smooth to read, and half the
-    // repaints of following every frame.
-    static constexpr std::chrono::milliseconds FramePeriod{33};
-    // Two frames' worth even at a hundred times the robot's line rate.
-    static constexpr qsizetype MaxBatchCharacters = 16384;
+    // A person reads no faster than about 20 updates a second, and each
+    // update lays out and repaints the log: more often only costs.
+    static constexpr std::chrono::milliseconds FramePeriod{50};
+    // A frame's worth at a hundred times the robot's line rate (5760
+    // characters/s), so that even then the log keeps up.
+    static constexpr qsizetype MaxBatchCharacters = 32768;
     static constexpr qsizetype MaxBatchLines = 1024;
+    // The most bytes one arrival holds; a longer read is cut into arrivals
+    // of this size, so that one of them never overruns a batch's limits.
+    static constexpr qsizetype MaxArrivalBytes = 1024;
     // The most received text the console keeps, here and in the log alike:
     // anything older would be dropped there anyway. At 57600 baud (5760
     // characters/s) this is about three minutes of nonstop output and hours
@@ -30,25 +36,21 @@ public:
 
     explicit ReceivedTextQueue(QObject *parent = nullptr);
 
-    void append(const QString &text);
+    void append(ReceivedArrival arrival);
     // The log has taken the last batch.
     void batchShown();
+    // Characters or bytes, whichever an arrival has more of.
     qsizetype queuedCharacters() const { return m_size; }
 
 signals:
-    void batchReady(const QString &text);
+    void batchReady(const ReceivedBatch &batch);
 
 private:
     void scheduleDelivery();
     void deliver();
-    QString take(qsizetype characters);
-    void dropOldest(qsizetype characters);
+    ReceivedBatch take();
 
-    // Arrivals as they came, oldest first; m_offset characters of the first
-    // one are already gone. Kept whole so that neither taking a batch nor
-    // dropping the oldest moves the rest.
-    QList<QString> m_queued;
-    qsizetype m_offset = 0;
+    QList<ReceivedArrival> m_queued;
     qsizetype m_size = 0;
     bool m_awaitingLog = false;
     QTimer m_frame{this};

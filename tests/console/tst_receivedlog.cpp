@@ -1,4 +1,6 @@
+#include "receivedlog.h"
 #include "receivedlogview.h"
+#include "receivedtextdecoder.h"
 
 #include <QFontDatabase>
 #include <QScrollBar>
@@ -13,6 +15,47 @@ QString lastLines(const QString &text, int count)
     for (qsizetype over = text.count(u'\n') + 1 - count; over > 0; --over)
         start = text.indexOf(u'\n', start) + 1;
     return text.mid(start);
+}
+
+using std::chrono::milliseconds;
+
+// Shows monotonic times as the time of day they count, so stamps are known.
+QTime sinceMidnight(milliseconds time)
+{
+    return QTime::fromMSecsSinceStartOfDay(int(time.count()));
+}
+
+// One recorded input, as the drive thread would have made it: bytes read at
+// times, decoded by the real decoder, with a stop among them. It holds a line
+// break split between reads, an invalid byte, characters split between reads
+// (one of them at a line's start, whose first byte came a read earlier), a
+// received U+2014 at a line's start, and a line left open.
+ReceivedBatch recordedInput()
+{
+    struct Read
+    {
+        int time;
+        int leadTime;
+        QByteArray bytes;
+    };
+    const QList<Read> reads = {{1000, 1000, "OK\r"},
+                               {1010, 1010, "\nx=\xc3"},
+                               {1020, 1010, "\xa9 \xff\n\xe2"},
+                               {1030, 1020, "\x80\x94ok\npose"},
+                               {1040, 1040, " 1"}};
+    ReceivedTextDecoder decoder;
+    ReceivedBatch batch;
+    for (const Read &read : reads) {
+        batch.append({ReceivedArrival::Kind::Bytes, milliseconds(read.time),
+                      milliseconds(read.leadTime), read.bytes, decoder.decode(read.bytes)});
+        if (read.time == 1010)
+            batch.append({ReceivedArrival::Kind::Event,
+                          milliseconds(1015),
+                          milliseconds(1015),
+                          {},
+                          QStringLiteral("Stop (5) sent")});
+    }
+    return batch;
 }
 
 // 64 characters, numbered so that any line can be told from the others.
@@ -244,6 +287,78 @@ private slots:
             font.setStyleStrategy(QFont::NoFontMerging);
         m_view->setFont(font);
         QCOMPARE(m_view->drawsControlPictures(), drawn);
+    }
+
+    void viewsShowTheSameKeptInputWhenChosenBeforeOrAfter_data()
+    {
+        QTest::addColumn<bool>("time");
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QString>("shown");
+        const QString received = QStringLiteral("OK\nx=\u00e9 \ufffd\n\u2014ok\npose 1");
+        const QList<std::tuple<const char *, bool, bool, bool, QString>> views = {
+            {"default", false, false, false, received},
+            {"time", true, false, false,
+             QStringLiteral("00:00:01.000 OK\n00:00:01.010 x=\u00e9 \ufffd\n"
+                            "00:00:01.020 \u2014ok\n00:00:01.030 pose 1")},
+            // A received line that begins like an event is set apart by a space.
+            {"events", false, true, false,
+             QStringLiteral("OK\nx=\n\u2014 Stop (5) sent\n\u00e9 \ufffd\n \u2014ok\npose 1")},
+            {"time and events", true, true, false,
+             QStringLiteral("00:00:01.000 OK\n00:00:01.010 x=\n\u2014 00:00:01.015 Stop (5) sent\n"
+                            "00:00:01.010 \u00e9 \ufffd\n00:00:01.020 \u2014ok\n"
+                            "00:00:01.030 pose 1")},
+            // As hexdump -C shows the same bytes.
+            {"hex", false, false, true,
+             QStringLiteral("00000000  4f 4b 0d 0a 78 3d c3 a9  20 ff 0a e2 80 94 6f 6b  "
+                            "|OK..x=.. .....ok|\n"
+                            "00000010  0a 70 6f 73 65 20 31                              "
+                            "|.pose 1|")},
+        };
+        for (const auto &[name, time, events, hex, shown] : views) {
+            // Switched on before anything came, or with part of it shown already.
+            QTest::addRow("%s, from the start", name) << time << events << hex << shown;
+            QTest::addRow("%s, switched to midway", name) << time << events << hex << shown;
+        }
+    }
+    void viewsShowTheSameKeptInputWhenChosenBeforeOrAfter()
+    {
+        QFETCH(bool, time);
+        QFETCH(bool, events);
+        QFETCH(bool, hex);
+        QFETCH(QString, shown);
+        const bool midway = QByteArray(QTest::currentDataTag()).endsWith("midway");
+        ReceivedLog log(m_view.get());
+        log.setClockFace(sinceMidnight);
+        const ReceivedBatch input = recordedInput();
+        const qsizetype before = midway ? 4 : 0;
+        const auto choose = [&] {
+            log.setShowTime(time);
+            log.setShowEvents(events);
+            log.setShowHex(hex);
+        };
+        if (!midway)
+            choose();
+        // Arrivals one batch at a time, so each open line and hex row is continued.
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (i == before && midway)
+                choose();
+            log.append({input.at(i)});
+        }
+        QCOMPARE(m_view->toPlainText(), shown);
+        if (time) {
+            // The stamp stands apart from the text it leads.
+            QTextCursor atStamp(m_view->document());
+            atStamp.setPosition(1);
+            QTextCursor atText(m_view->document());
+            atText.setPosition(QStringLiteral("00:00:01.000 O").size());
+            QVERIFY(atStamp.charFormat().foreground() != atText.charFormat().foreground());
+        }
+        // And back: what was kept shows as received.
+        log.setShowTime(false);
+        log.setShowEvents(false);
+        log.setShowHex(false);
+        QCOMPARE(m_view->toPlainText(), QStringLiteral("OK\nx=\u00e9 \ufffd\n\u2014ok\npose 1"));
     }
 
     void viewIgnoresAnEmptyArrival()
