@@ -2,7 +2,9 @@
 #include "consolewindowfixture.h"
 #include "devicelistwatch.h"
 #include "drivecommands.h"
+#include "elidinglabel.h"
 #include "logcontextmenu.h"
+#include "logrecording.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -22,6 +24,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -618,6 +622,61 @@ private slots:
         f->link->receive("pose x=2");
         QTRY_COMPARE(log()->toPlainText(), QStringLiteral("pose x=2"));
     }
+
+#ifdef Q_OS_UNIX
+    void recordingStopsAndSaysWhyWhenItsFileFails_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a file size limit") << "limit" << QString::fromLocal8Bit(strerror(EFBIG));
+        // Written on, the bytes would go to a file no one can open any more.
+        QTest::newRow("the file removed") << "file" << QStringLiteral("removed");
+        QTest::newRow("its folder removed") << "folder" << QStringLiteral("removed");
+    }
+    void recordingStopsAndSaysWhyWhenItsFileFails()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("records"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/robot.log");
+        const QString recordingTo =
+            QStringLiteral("Recording to ") + QDir::toNativeSeparators(path);
+        auto *status = f->find<ElidingLabel>(QStringLiteral("lblStatus"));
+        button("cmdConn")->click();
+        auto *recording = f->window->findChild<LogRecording *>();
+        recording->start(path);
+        QVERIFY2(status->fullText().contains(recordingTo), qPrintable(status->fullText()));
+        const QByteArray first(60, 'a');
+        f->link->receive(first);
+        // On disk within a second.
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(path), first, 1000);
+
+        std::optional<FileSizeLimit> limit;
+        if (failure == QLatin1String("limit"))
+            limit.emplace(100);
+        else if (failure == QLatin1String("file"))
+            QVERIFY(QFile::remove(path));
+        else
+            QVERIFY(QDir(folder).removeRecursively());
+        f->link->receive(QByteArray(200, 'b'));
+        QTRY_COMPARE_WITH_TIMEOUT(f->box->shown.size(), 1, 2000);
+        limit.reset();
+        QVERIFY2(f->box->shown[0].text.contains(QDir::toNativeSeparators(path)),
+                 qPrintable(f->box->shown[0].text));
+        QVERIFY2(f->box->shown[0].informativeText.contains(reason),
+                 qPrintable(f->box->shown[0].informativeText));
+        QVERIFY(!recording->isRecording());
+        QVERIFY2(!status->fullText().contains(recordingTo), qPrintable(status->fullText()));
+        // Stopped means stopped: no second box, and what fit stays as it was.
+        f->link->receive("c");
+        QTest::qWait(700);
+        QCOMPARE(f->box->shown.size(), 1);
+        if (failure == QLatin1String("limit"))
+            QCOMPARE(readFile(path), first + QByteArray(40, 'b'));
+    }
+#endif
 
     void closingTheWindowReleasesThePortWithoutWriting()
     {

@@ -62,7 +62,7 @@ bool ConsoleProcess::start(const QString &port1Device, int timeoutMs, int unwatc
         m_process.setStandardErrorFile(m_wineOutput.fileName(), QIODevice::Append);
     }
     m_process.setProcessEnvironment(m_program.environment(m_x.environment(), port1Device));
-    m_process.start(m_program.program(), m_program.arguments());
+    m_process.start(m_program.program(), m_program.arguments() + m_consoleArguments);
     if (!m_process.waitForStarted(timeoutMs)) {
         m_error = QStringLiteral("cannot start %1: %2")
                       .arg(m_program.executable(), m_process.errorString());

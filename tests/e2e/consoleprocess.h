@@ -36,6 +36,8 @@ public:
     // its own, which would keep a server that resets from resetting while the
     // console connects.
     bool start(const QString &port1Device, int timeoutMs = 30000, int unwatchedMs = 0);
+    // Options of the console's own for the next start, after the program's.
+    void setConsoleArguments(const QStringList &arguments) { m_consoleArguments = arguments; }
     const ConsoleProgram &program() const { return m_program; }
     QString errorString() const { return m_error; }
 
@@ -85,6 +87,7 @@ private:
     // A copy: the X server may be one of a test's own, gone before the console.
     const XTools m_x;
     const ConsoleProgram m_program;
+    QStringList m_consoleArguments;
     // Made before the process starts and removed once it has ended.
     std::unique_ptr<ComPortLink> m_comLink;
     // Wine's helper processes inherit the console's output and outlive it: a

@@ -57,10 +57,11 @@ bool ConsoleSession::waitFor(const std::function<bool()> &done) const
 }
 
 bool ConsoleSession::startConsole(const QString &port1Device, const XTools *x,
-                                  const ConsoleProgram *otherProgram)
+                                  const ConsoleProgram *otherProgram, const QStringList &arguments)
 {
     m_console =
         std::make_unique<ConsoleProcess>(x ? *x : *m_x, otherProgram ? *otherProgram : m_program);
+    m_console->setConsoleArguments(arguments);
     return m_console->start(port1Device) || fail(m_console->errorString());
 }
 

@@ -49,7 +49,8 @@ protected:
     // session's server unless given another, as program() unless given
     // another.
     bool startConsole(const QString &port1Device, const XTools *x = nullptr,
-                      const ConsoleProgram *otherProgram = nullptr);
+                      const ConsoleProgram *otherProgram = nullptr,
+                      const QStringList &arguments = {});
     // Another console of the same program on this session's server, for the
     // test to start and end.
     std::unique_ptr<ConsoleProcess> anotherConsole() const;
