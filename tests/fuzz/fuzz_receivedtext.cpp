@@ -76,15 +76,23 @@ QString decodeAll(const std::vector<QByteArrayView> &arrivals, QStringList *show
     return text + decoder.decode("\n");
 }
 
-void checkBatch(const QString &batch)
+ReceivedArrival arrivalOf(const QString &text)
 {
-    if (batch.isEmpty() || batch.size() > ReceivedTextQueue::MaxBatchCharacters ||
-        batch.count(u'\n') > ReceivedTextQueue::MaxBatchLines)
+    return {ReceivedArrival::Kind::Bytes, {}, {}, {}, text};
+}
+
+// The batch's text; a batch over the limits only as one arrival alone.
+QString checkBatch(const ReceivedBatch &arrivals)
+{
+    QString batch;
+    for (const ReceivedArrival &arrival : arrivals)
+        batch += arrival.text;
+    if (arrivals.isEmpty() ||
+        (arrivals.size() > 1 && (batch.size() > ReceivedTextQueue::MaxBatchCharacters ||
+                                 batch.count(u'\n') > ReceivedTextQueue::MaxBatchLines)))
         qFatal("queue: a batch of %lld characters in %lld lines",
                static_cast<long long>(batch.size()), static_cast<long long>(batch.count(u'\n')));
-    // The arrivals were checked whole: only the batch's ends can split a pair.
-    if (batch.front().isLowSurrogate() || batch.back().isHighSurrogate())
-        qFatal("queue: a surrogate pair split between batches");
+    return batch;
 }
 
 // Frames are not under test: with no interval, a batch goes on the next pass
@@ -141,17 +149,14 @@ QString firstBatch(const QString &before, const QStringList &pieces, const QStri
 {
     ReceivedTextQueue queue;
     deliverAtOnce(queue);
-    queue.append(before);
+    queue.append(arrivalOf(before));
     for (const QString &piece : pieces)
-        queue.append(piece);
-    queue.append(after);
+        queue.append(arrivalOf(piece));
+    queue.append(arrivalOf(after));
     *queued = queue.queuedCharacters();
     QString first;
     QObject::connect(&queue, &ReceivedTextQueue::batchReady, &queue,
-                     [&first](const QString &batch) {
-                         checkBatch(batch);
-                         first = batch;
-                     });
+                     [&first](const ReceivedBatch &batch) { first = checkBatch(batch); });
     runEventsWhile([&first] { return first.isEmpty(); });
     return first;
 }
@@ -169,13 +174,14 @@ void checkFloodedQueue(const QStringList &pieces)
     if (!(before + joined).startsWith(firstBatch(before, pieces, {}, &queued)))
         qFatal("queue: handed over other text than it was given");
 
-    // ...or, over the limit, all before it has to go; short lines, so that
-    // batches are bounded by lines.
+    // ...or, over the limit, the oldest arrivals have to go, whole; short
+    // lines, so that batches are bounded by lines.
     constexpr qsizetype limit = ReceivedTextQueue::MaxQueuedCharacters;
     QString after = QStringLiteral("xxxxxxx\n").repeated(limit / 8);
     after.resize(limit - 1);
-    const QChar last = joined.back();
-    const QString kept = last.isLowSurrogate() ? after : last + after;
+    QString kept = after;
+    for (qsizetype i = pieces.size() - 1; i >= 0 && kept.size() + pieces.at(i).size() <= limit; --i)
+        kept.prepend(pieces.at(i));
     if (!kept.startsWith(firstBatch({}, pieces, after, &queued)) || queued != kept.size())
         qFatal("queue: did not keep the newest text");
 }
@@ -230,18 +236,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ReceivedTextQueue queue;
     deliverAtOnce(queue);
     QString delivered;
-    QObject::connect(&queue, &ReceivedTextQueue::batchReady, &queue, [&](const QString &batch) {
-        checkBatch(batch);
-        delivered += batch;
-        theLog->appendReceived(batch);
-        checkLog(batch);
-        queue.batchShown();
-    });
+    QObject::connect(&queue, &ReceivedTextQueue::batchReady, &queue,
+                     [&](const ReceivedBatch &arrivals) {
+                         const QString batch = checkBatch(arrivals);
+                         delivered += batch;
+                         theLog->appendReceived(batch);
+                         checkLog(batch);
+                         queue.batchShown();
+                     });
     const auto holdsText = [&queue] {
         return queue.queuedCharacters() > 0;
     };
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        queue.append(pieces.at(i));
+        queue.append(arrivalOf(pieces.at(i)));
         if (arrivals[i].size() % 2 == 1)
             runEventsWhile(holdsText);
     }
