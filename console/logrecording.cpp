@@ -3,7 +3,6 @@
 #include "drivesession.h"
 #include "receivedlog.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>

@@ -171,7 +171,12 @@ void ReceivedLog::redraw()
     m_tap.setForm(m_form);
     m_view->clearLog();
     if (m_hex) {
-        appendHex(m_firstByte);
+        // Only as many rows as the box keeps (a row is 79 characters with its
+        // break): more would be laid out only to be dropped.
+        const qint64 fitting = qint64(ReceivedLogView::MaxLogCharacters / 80) * HexRowBytes;
+        const qint64 from = qMax(m_firstByte, m_endByte - fitting);
+        m_view->appendPieces(
+            {{LogPiece::Role::Received, LogRenderer::hexRows(from, keptBytesFrom(from))}});
     } else {
         m_renderer.restart(!m_startsMidLine);
         LogPieces pieces;

@@ -147,6 +147,9 @@ Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
     delete m_inputTakenWatch;
     delete m_escapeKey;
     m_session.shutdown();
+    // Ends the recording cleanly while the log it takes the text form from
+    // is still there; no byte comes from the closed port any more.
+    delete m_recording;
     // The controls outlive this part of the window by a moment, and the
     // keyboard button still reports losing the focus as they go; the trail
     // would follow the pointer leaving them.
