@@ -112,30 +112,29 @@ bool runGamepadBench(const StampedLine &line, int cycles, GamepadResult *result,
         // Pushes land anywhere in the repeat period and the poll period.
         spin(30 + QRandomGenerator::global()->bounded(20));
 
-        qsizetype mark = line.receivedCount();
-        seen = -1;
-        qint64 moved = line.now();
-        stick.setStick(0, 1);
-        if (!spinUntil([&] { return line.arrivalOf('8', mark) >= 0; })) {
-            ++result->missed;
-        } else {
-            const qint64 arrived = line.arrivalOf('8', mark);
-            result->toDirection.add(ms(arrived - moved));
-            result->seenToDirection.add(ms(arrived - seen));
-        }
+        // From the pad moving to the byte it asks for: as the bench saw it,
+        // and as the console's steering did.
+        const auto timeReply = [&](const std::function<void()> &move, char command,
+                                   Distribution *fromMove, Distribution *fromSeen) {
+            const qsizetype mark = line.receivedCount();
+            seen = -1;
+            const qint64 moved = line.now();
+            move();
+            if (!spinUntil([&] { return line.arrivalOf(command, mark) >= 0; })) {
+                ++result->missed;
+                return mark;
+            }
+            const qint64 arrived = line.arrivalOf(command, mark);
+            fromMove->add(ms(arrived - moved));
+            fromSeen->add(ms(arrived - seen));
+            return mark;
+        };
+        timeReply([&] { stick.setStick(0, 1); }, '8', &result->toDirection,
+                  &result->seenToDirection);
         spin(100);
-
-        mark = line.receivedCount();
-        seen = -1;
-        moved = line.now();
-        stick.setButton(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, false);
-        if (!spinUntil([&] { return line.arrivalOf('5', mark) >= 0; })) {
-            ++result->missed;
-        } else {
-            const qint64 arrived = line.arrivalOf('5', mark);
-            result->toStop.add(ms(arrived - moved));
-            result->seenToStop.add(ms(arrived - seen));
-        }
+        const qsizetype mark =
+            timeReply([&] { stick.setButton(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, false); }, '5',
+                      &result->toStop, &result->seenToStop);
         spin(50);
         const QByteArray after = line.receivedSince(mark);
         result->bytesAfterStop += int(after.size() - after.count('5'));

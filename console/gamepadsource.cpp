@@ -37,6 +37,23 @@ bool isDpad(int button)
     return button >= SDL_CONTROLLER_BUTTON_DPAD_UP && button <= SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
 }
 
+// The field of a reading that a D-pad button sets; none for another button.
+bool *dpadHeld(GamepadReading &reading, int button)
+{
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        return &reading.padUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        return &reading.padDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        return &reading.padLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        return &reading.padRight;
+    default:
+        return nullptr;
+    }
+}
+
 double axisValue(Sint16 value)
 {
     return std::clamp(value / 32767.0, -1.0, 1.0);
@@ -186,14 +203,8 @@ void GamepadSource::readEvent(const SDL_Event &event)
             if (down)
                 m_enableHeld << button;
             m_reading.enableHeld = !m_enableHeld.isEmpty();
-        } else if (button == SDL_CONTROLLER_BUTTON_DPAD_UP) {
-            m_reading.padUp = down;
-        } else if (button == SDL_CONTROLLER_BUTTON_DPAD_DOWN) {
-            m_reading.padDown = down;
-        } else if (button == SDL_CONTROLLER_BUTTON_DPAD_LEFT) {
-            m_reading.padLeft = down;
-        } else if (button == SDL_CONTROLLER_BUTTON_DPAD_RIGHT) {
-            m_reading.padRight = down;
+        } else if (bool *held = dpadHeld(m_reading, button)) {
+            *held = down;
         } else {
             return;
         }
@@ -228,7 +239,6 @@ bool GamepadSource::isSteeringPadHere(int instanceId) const
 
 void GamepadSource::feed()
 {
-    m_fed = true;
     m_steering->update(m_reading);
     followPace();
 }
@@ -302,13 +312,11 @@ void GamepadSource::dropAllPads(const char *why)
 void GamepadSource::takeFirstPad()
 {
     m_reading = {};
-    m_fed = false;
     m_enableHeld.clear();
     m_padName.clear();
-    if (m_pads.isEmpty()) {
-        followPace();
+    followPace();
+    if (m_pads.isEmpty())
         return;
-    }
     m_padName = QString::fromUtf8(
         SDL_GameControllerName(SDL_GameControllerFromInstanceID(m_pads.constFirst())));
     // From what it shows now: an enable button already held with the stick
@@ -331,12 +339,11 @@ void GamepadSource::catchUp()
     now.enableHeld = !enableHeld.isEmpty();
     now.stickRight = axisValue(SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTX));
     now.stickForward = -axisValue(SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTY));
-    now.padUp = held(SDL_CONTROLLER_BUTTON_DPAD_UP);
-    now.padDown = held(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    now.padLeft = held(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
-    now.padRight = held(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    for (int button = SDL_CONTROLLER_BUTTON_DPAD_UP; button <= SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
+         ++button)
+        *dpadHeld(now, button) = held(button);
     m_enableHeld = enableHeld;
-    if (now == m_reading && m_fed)
+    if (now == m_reading)
         return;
     m_reading = now;
     feed();

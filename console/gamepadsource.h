@@ -99,9 +99,9 @@ private:
     // steers.
     QList<int> m_pads;
     QString m_padName;
+    // What the steering last saw; all centred for a pad just taken, which
+    // is what forgotten steering stands for.
     GamepadReading m_reading;
-    // The steering has seen m_reading.
-    bool m_fed = false;
     // The enable buttons the steering pad holds down.
     QList<int> m_enableHeld;
 };
