@@ -13,17 +13,24 @@ namespace {
 // enough that a far end that stopped reading does not hold up the close.
 constexpr std::chrono::milliseconds CloseDrainTimeout{500};
 constexpr std::chrono::milliseconds DriverDrainPoll{5};
+// Between reads the port takes in only this much, so the thread wakes once
+// when bytes start to come in, not on each arrival after it.
+constexpr qint64 PeekBytes = 1;
+// A gather larger than this means the far end writes fast enough that waiting
+// a period could fill the driver's input buffer (4 kB for a Linux tty) and
+// lose bytes: until the gathers are small again, bytes are read as they come.
+constexpr qsizetype BusyGatherBytes = 2048;
 } // namespace
 
 QtSerialLink::QtSerialLink(PortDirectory directory, QObject *parent)
     : SerialLink(parent)
     , m_directory(std::move(directory))
 {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        if (m_connected)
-            emit OnComm();
-    });
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialLink::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialLink::onErrorOccurred);
+    m_gather.setSingleShot(true);
+    m_gather.setTimerType(Qt::PreciseTimer);
+    connect(&m_gather, &QTimer::timeout, this, &QtSerialLink::gather);
 }
 
 bool QtSerialLink::setCommPort(qint16 port)
@@ -104,6 +111,47 @@ QByteArray QtSerialLink::input()
     return data;
 }
 
+void QtSerialLink::onReadyRead()
+{
+    if (!m_connected || m_pulling || m_gather.isActive())
+        return;
+    // The first bytes after a quiet spell go on at once; a stream is read
+    // once per period, unless it is fast.
+    const qint64 wait =
+        m_lastGather.isValid() && !m_busy ? GatherPeriod.count() - m_lastGather.elapsed() : 0;
+    if (wait > 0)
+        m_gather.start(std::chrono::milliseconds(wait));
+    else
+        gather();
+}
+
+void QtSerialLink::gather()
+{
+    if (!m_connected)
+        return;
+    pullDriverInput();
+    // Taken out of the port, so that its next bytes are peeked at again
+    // whenever input() is called.
+    const QByteArray gathered = m_port.readAll();
+    m_busy = gathered.size() > BusyGatherBytes;
+    m_pending += gathered;
+    m_port.setReadBufferSize(PeekBytes);
+    m_lastGather.start();
+    if (m_connected)
+        emit OnComm();
+}
+
+void QtSerialLink::pullDriverInput()
+{
+    if (!m_port.isOpen())
+        return;
+    m_pulling = true;
+    m_port.setReadBufferSize(0);
+    // Reads what the driver holds now, without waiting for more.
+    m_port.waitForReadyRead(0);
+    m_pulling = false;
+}
+
 bool QtSerialLink::open()
 {
     const QString device = m_directory.deviceFor(m_commPort);
@@ -156,6 +204,9 @@ bool QtSerialLink::open()
     }
 
     m_pending.clear();
+    m_port.setReadBufferSize(PeekBytes);
+    m_lastGather.invalidate();
+    m_busy = false;
     m_connected = true;
     qCInfo(lcLink).noquote() << "opened" << portLabel() << "at" << m_settings.toString();
     return true;
@@ -165,6 +216,7 @@ void QtSerialLink::close()
 {
     const bool healthy = m_connected;
     m_connected = false;
+    m_gather.stop();
     if (m_port.isOpen()) {
         if (healthy) {
             // A stop written just before closing must still reach the robot.
@@ -181,6 +233,7 @@ void QtSerialLink::close()
             qCInfo(lcLink) << "dropping what the far end did not take";
             m_port.clear(QSerialPort::Output);
         }
+        pullDriverInput();
         m_pending += m_port.readAll();
         m_port.close();
         qCInfo(lcLink).noquote() << "closed" << portLabel();

@@ -5,8 +5,12 @@
 #include "serialdevice.h"
 #include "seriallink.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QSerialPort>
+#include <QTimer>
+
+#include <chrono>
 
 // Opens, refusals, closes and losses of the port, for a user's report. Off by
 // default; QT_LOGGING_RULES="tavimork.link.info=true" turns it on.
@@ -25,11 +29,19 @@ Q_DECLARE_LOGGING_CATEGORY(lcLink)
 // I/O error) the link reports closed at once, drops later writes, closes the
 // device from the event loop and then raises portLost() once. Calling
 // setPortOpen() before that happens settles the loss without the signal.
+//
+// Received bytes are gathered: OnComm() comes at once for the first bytes
+// after a quiet spell, and then at most once per GatherPeriod however often
+// the far end writes, so a chattering robot does not wake the drive thread
+// for each of its writes. A far end fast enough to overrun the driver's
+// buffer in a period is read as it writes.
 class QtSerialLink : public SerialLink
 {
     Q_OBJECT
 
 public:
+    static constexpr std::chrono::milliseconds GatherPeriod{20};
+
     explicit QtSerialLink(PortDirectory directory = PortDirectory(), QObject *parent = nullptr);
 
     // The numbering the link opens ports by. It never changes, so the window
@@ -59,6 +71,10 @@ public:
 private:
     bool open();
     void close();
+    void onReadyRead();
+    void gather();
+    // Takes into the port's buffer what the system's driver holds.
+    void pullDriverInput();
     bool fail(const QString &reason);
     QString portLabel() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
@@ -78,6 +94,10 @@ private:
     QByteArray m_pending;
     bool m_connected = false;
     bool m_lossPending = false;
+    bool m_pulling = false;
+    bool m_busy = false;
+    QElapsedTimer m_lastGather;
+    QTimer m_gather{this};
     // Last, so it is destroyed first and never signals into a half-destroyed link.
     QSerialPort m_port{this};
 };

@@ -2,6 +2,7 @@
 #include "qtseriallink.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -122,6 +123,7 @@ private slots:
     void settingsTheDeviceRefusesFailTheOpenAndFreeThePort();
     void sendsEachCharacterAsOneByteInOrder();
     void deliversArrivalsInOrderWithOnCommForEach();
+    void streamComesInGathersAndCloseLeavesNothingBehind();
     void byteWrittenJustBeforeClosingReachesTheLine();
     void refusesPortHeldByAnotherLinkUnderAnyPath();
     void refusesPortAnotherProgramHoldsThroughAnotherPath();
@@ -275,6 +277,35 @@ void tst_QtSerialLink::deliversArrivalsInOrderWithOnCommForEach()
                               IoTimeoutMs);
     QCOMPARE(received, first + second);
     QCOMPARE(m_link->input(), QByteArray());
+}
+
+void tst_QtSerialLink::streamComesInGathersAndCloseLeavesNothingBehind()
+{
+    QSignalSpy onComm(m_link.get(), &SerialLink::OnComm);
+    QVERIFY2(m_link->setPortOpen(true), qPrintable(m_link->errorString()));
+
+    // A far end writing every 2 ms: at most one OnComm per gather period,
+    // plus the first, however the machine keeps time; every byte in order.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray sent;
+    QByteArray received;
+    for (int chunk = 0; chunk < 40; ++chunk) {
+        const QByteArray bytes = QByteArray::number(chunk).rightJustified(8, '.');
+        QVERIFY(m_far->write(bytes));
+        sent += bytes;
+        QTest::qWait(2);
+        received += m_link->input();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT((received += m_link->input()).size(), sent.size(), IoTimeoutMs);
+    QCOMPARE(received, sent);
+    QVERIFY2(onComm.count() <= elapsed.elapsed() / QtSerialLink::GatherPeriod.count() + 1,
+             qPrintable(QStringLiteral("%1 in %2 ms").arg(onComm.count()).arg(elapsed.elapsed())));
+
+    // Bytes the driver still holds when the port closes are taken with it.
+    QVERIFY(m_far->write("last"));
+    QVERIFY(m_link->setPortOpen(false));
+    QCOMPARE(m_link->input(), QByteArray("last"));
 }
 
 void tst_QtSerialLink::refusesPortHeldByAnotherLinkUnderAnyPath()
