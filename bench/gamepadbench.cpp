@@ -67,7 +67,7 @@ bool runGamepadBench(const StampedLine &line, int cycles, GamepadResult *result,
                          std::make_unique<PeriodicTimer>(RobotLine::RepeatPeriod)));
     DriveSession *session = drive.session();
     const DriveSession::OpenResult opened =
-        callAndWait(session, [session] { return session->open(0); });
+        callAndWait(session, [session] { return session->open(1); });
     if (!opened.opened) {
         *error = QStringLiteral("cannot open the pty: ") + opened.detail;
         return false;

@@ -35,9 +35,8 @@ const Words *wordsFor(std::optional<DriveCommand> command)
 }
 } // namespace
 
-StatusLine::StatusLine(ElidingLabel *label, const std::optional<qint16> &openPort)
+StatusLine::StatusLine(ElidingLabel *label)
     : m_label(label)
-    , m_openPort(openPort)
 {}
 
 void StatusLine::showOpenTrouble(const QString &text)
@@ -72,8 +71,19 @@ void StatusLine::showRecording(const QString &text)
     refresh();
 }
 
-void StatusLine::showPort(const QString &text)
+void StatusLine::showPortOpen(const QString &text)
 {
+    showPort(text, true);
+}
+
+void StatusLine::showPortClosed(const QString &text)
+{
+    showPort(text, false);
+}
+
+void StatusLine::showPort(const QString &text, bool open)
+{
+    m_portOpen = open;
     m_portText = text;
     m_trouble.clear();
     m_driveIsNewer = false;
@@ -83,7 +93,7 @@ void StatusLine::showPort(const QString &text)
 void StatusLine::refresh()
 {
     QString text = m_portText;
-    if (!m_openPort) {
+    if (!m_portOpen) {
         const QString kept = keptWords();
         if (!kept.isEmpty())
             text = kept + u'\n' + text;
@@ -92,7 +102,7 @@ void StatusLine::refresh()
     } else if (m_driveIsNewer) {
         text = driveWords();
     }
-    const bool padDrives = m_openPort && m_drivenByGamepad && m_drive.driving();
+    const bool padDrives = m_portOpen && m_drivenByGamepad && m_drive.driving();
     if (!m_gamepad.isEmpty() && !padDrives)
         text += u'\n' + m_gamepad;
     if (!m_recording.isEmpty())

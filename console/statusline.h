@@ -24,14 +24,13 @@ class StatusLine
     Q_DECLARE_TR_FUNCTIONS(StatusLine)
 
 public:
-    // openPort is the window's record of the open port, asked on every
-    // change; it must outlive the line.
-    StatusLine(ElidingLabel *label, const std::optional<qint16> &openPort);
-    StatusLine(ElidingLabel *label, std::optional<qint16> &&) = delete;
+    explicit StatusLine(ElidingLabel *label);
 
-    // What the port's last news says (opened, not opened, lost, the device
-    // the selected number stands for).
-    void showPort(const QString &text);
+    // What the port's last news says: that it opened, or, with the port
+    // closed, that it did not open, was lost, or which device the selected
+    // number stands for.
+    void showPortOpen(const QString &text);
+    void showPortClosed(const QString &text);
     // A problem on the open port that stays until endOpenTrouble() or the
     // next port news; then the port's own text shows again.
     void showOpenTrouble(const QString &text);
@@ -45,12 +44,13 @@ public:
     void showRecording(const QString &text);
 
 private:
+    void showPort(const QString &text, bool open);
     void refresh();
     QString driveWords() const;
     QString keptWords() const;
 
     ElidingLabel *const m_label;
-    const std::optional<qint16> &m_openPort;
+    bool m_portOpen = false;
     QString m_portText;
     QString m_trouble;
     // The session's last report, kept to show again under port news.

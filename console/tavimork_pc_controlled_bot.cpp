@@ -179,7 +179,7 @@ void Tavimork_PC_Controlled_Bot::createControls()
     Label1 = makeChild<QLabel>(this, "Label1");
     auto *status = makeChild<ElidingLabel>(this, "lblStatus");
     lblStatus = status;
-    m_statusLine = std::make_unique<StatusLine>(status, m_openPort);
+    m_statusLine = std::make_unique<StatusLine>(status);
     using Self = Tavimork_PC_Controlled_Bot;
     m_directionLabels = {{{lblForward, DriveCommand::Forward, &Self::lblForward_MouseMove},
                           {lblBackward, DriveCommand::Backward, &Self::lblBackward_MouseMove},
@@ -214,7 +214,8 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(m_deviceWatch, &DeviceListWatch::portRemoved, this, [this](const QString &name) {
         post([session = &m_session, name] { session->deviceRemoved(name); });
     });
-    connect(&m_session, &DriveSession::lost, this, &Self::onPortLost);
+    connect(&m_session, &DriveSession::portOpened, this, &Self::onPortOpened);
+    connect(&m_session, &DriveSession::portClosed, this, &Self::onPortClosed);
     connect(&m_session, &DriveSession::received, this, &Self::appendReceived);
     connect(m_recording, &LogRecording::recordingChanged, this, &Self::showRecording);
     connect(m_recording, &LogRecording::failed, this, &Self::onRecordingFailed);
@@ -286,26 +287,35 @@ void Tavimork_PC_Controlled_Bot::Form_Load()
 
 void Tavimork_PC_Controlled_Bot::cmdConn_Click()
 {
-    const int position = selectedListPosition();
+    const qint16 port = PortDirectory::portForListPosition(selectedListPosition());
     // The box must not show before the open has really failed, so this one
-    // step waits for the session.
-    const DriveSession::OpenResult result = callAndWait(
-        &m_session, [session = &m_session, position] { return session->open(position); });
+    // step waits for the session. An open is shown as portOpened() reports it.
+    const DriveSession::OpenResult result =
+        callAndWait(&m_session, [session = &m_session, port] { return session->open(port); });
     if (!result.opened) {
-        m_statusLine->showPort(result.detail);
+        m_statusLine->showPortClosed(result.detail);
         m_messageBox->critical(this, tr(ConnectFailedTitle), tr(ConnectFailedText), result.detail);
-        return;
     }
-    const qint16 port = PortDirectory::portForListPosition(position);
-    setOpenPort(port);
-    m_statusLine->showPort(tr("Port %1 open: %2").arg(port).arg(result.detail));
 }
 
 void Tavimork_PC_Controlled_Bot::cmdDisc_Click()
 {
     post([session = &m_session] { session->close(); });
+}
+
+void Tavimork_PC_Controlled_Bot::onPortOpened(qint16 port, const QString &device)
+{
+    setOpenPort(port);
+    m_statusLine->showPortOpen(tr("Port %1 open: %2").arg(port).arg(device));
+}
+
+void Tavimork_PC_Controlled_Bot::onPortClosed(qint16 /*port*/, const QString &reason)
+{
     setOpenPort(std::nullopt);
-    showSelectedPort();
+    if (reason.isEmpty())
+        showSelectedPort();
+    else
+        m_statusLine->showPortClosed(tr("Port lost: %1").arg(reason));
 }
 
 void Tavimork_PC_Controlled_Bot::showLineStalled(bool stalled)
@@ -317,12 +327,6 @@ void Tavimork_PC_Controlled_Bot::showLineStalled(bool stalled)
         m_statusLine->showOpenTrouble(tr("Port %1: the robot is not reading").arg(*m_openPort));
     else
         m_statusLine->endOpenTrouble();
-}
-
-void Tavimork_PC_Controlled_Bot::onPortLost(const QString &reason)
-{
-    setOpenPort(std::nullopt);
-    m_statusLine->showPort(tr("Port lost: %1").arg(reason));
 }
 
 void Tavimork_PC_Controlled_Bot::showDriveState(const DriveState &state)
@@ -462,10 +466,10 @@ void Tavimork_PC_Controlled_Bot::showSelectedPort()
 {
     const qint16 port = PortDirectory::portForListPosition(selectedListPosition());
     if (port < 1) {
-        m_statusLine->showPort(tr("No port selected"));
+        m_statusLine->showPortClosed(tr("No port selected"));
         return;
     }
-    m_statusLine->showPort(PortComboBox::portLine(port, m_directory.deviceFor(port)));
+    m_statusLine->showPortClosed(PortComboBox::portLine(port, m_directory.deviceFor(port)));
 }
 
 void Tavimork_PC_Controlled_Bot::closeEvent(QCloseEvent *event)

@@ -68,7 +68,8 @@ private:
 
     void cmdConn_Click();
     void cmdDisc_Click();
-    void onPortLost(const QString &reason);
+    void onPortOpened(qint16 port, const QString &device);
+    void onPortClosed(qint16 port, const QString &reason);
     void showLineStalled(bool stalled);
     void appendReceived(const ReceivedBatch &batch);
     void showRecording(const QString &path);

@@ -1,7 +1,6 @@
 #include "drivesession.h"
 
 #include "drivecontroller.h"
-#include "portdirectory.h"
 #include "receivedtextqueue.h"
 #include "seriallink.h"
 #include "ticksource.h"
@@ -39,7 +38,8 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 {
     MSComm1->setParent(this);
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
-    connect(MSComm1, &SerialLink::portLost, this, &DriveSession::lost);
+    connect(MSComm1, &SerialLink::portLost, this,
+            [this](const QString &reason) { emit portClosed(MSComm1->commPort(), reason); });
     connect(MSComm1, &SerialLink::portLost, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::outputStalled, this, &DriveSession::onOutputStalled);
     m_drainPoll->setInterval(DrainPollPeriod);
@@ -79,13 +79,12 @@ DriveSession::~DriveSession()
     stopAndRelease();
 }
 
-DriveSession::OpenResult DriveSession::open(int listPosition)
+DriveSession::OpenResult DriveSession::open(qint16 port)
 {
     if (m_shutDown)
         return {};
     // As the operator's console always did: the port, the fixed line
     // settings, then open. Any of the three may refuse.
-    const qint16 port = PortDirectory::portForListPosition(listPosition);
     const bool opened = MSComm1->setCommPort(port) && MSComm1->setSettings(m_lineSettings) &&
                         MSComm1->setPortOpen(true);
     // The window is waiting for this answer, so it is alive, however long the
@@ -100,6 +99,7 @@ DriveSession::OpenResult DriveSession::open(int listPosition)
     // completed by this one.
     m_decoder.reset();
     followDriveForCrashes();
+    emit portOpened(port, MSComm1->deviceName());
     return {true, MSComm1->deviceName()};
 }
 
@@ -109,9 +109,11 @@ void DriveSession::close()
     m_controller->dropQueued();
     const bool wasOpen = MSComm1->portOpen();
     MSComm1->setPortOpen(false);
-    if (wasOpen)
-        noteEvent(tr("Port closed: %1").arg(MSComm1->deviceName()));
     checkDrained();
+    if (wasOpen) {
+        noteEvent(tr("Port closed: %1").arg(MSComm1->deviceName()));
+        emit portClosed(MSComm1->commPort(), QString());
+    }
 }
 
 void DriveSession::deviceRemoved(const QString &name)

@@ -43,11 +43,11 @@ public:
                  QObject *parent = nullptr);
     ~DriveSession() override;
 
-    // Connect: the port of the list position (position p is port p + 1) with
-    // the robot's line settings.
-    OpenResult open(int listPosition);
+    // Connect: port (1 to 16) with the robot's line settings. portOpened()
+    // follows an open.
+    OpenResult open(qint16 port);
     // Disconnect: writes nothing and leaves the drive as it is, so it
-    // resumes on the next open.
+    // resumes on the next open. portClosed() follows, if the port was open.
     void close();
 
     // The system says a serial device is gone (SerialLink::deviceRemoved()).
@@ -80,8 +80,12 @@ public:
     void setControlForm(ReceivedTextDecoder::ControlForm form);
 
 signals:
-    // The open port failed under the session; it is closed again.
-    void lost(const QString &reason);
+    // The open state of the port, as the session opens and closes it: the
+    // window, its status strip and its device watch follow these.
+    void portOpened(qint16 port, const QString &device);
+    // reason is empty for a Disconnect, and says why for a port that failed
+    // under the session (it is closed again).
+    void portClosed(qint16 port, const QString &reason);
     // What was read, decoded and stamped, with the console's own events
     // among it in the order they happened; at most one batch per frame: call
     // receivedTextShown() once it is in the log.

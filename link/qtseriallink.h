@@ -50,7 +50,7 @@ public:
 
     // Refused for numbers outside 1..16, and for a different number while open.
     bool setCommPort(qint16 port) override;
-    qint16 commPort() const { return m_commPort; }
+    qint16 commPort() const override { return m_commPort; }
     // Takes effect on the open line at once; kept for the next open otherwise.
     bool setSettings(const LineSettings &settings) override;
     LineSettings settings() const { return m_settings; }

@@ -21,6 +21,8 @@ public:
 
     // Port numbers as the operator picks them, 1 to 16.
     virtual bool setCommPort(qint16 port) = 0;
+    // The port chosen last: the open one while the port is open.
+    virtual qint16 commPort() const = 0;
     // Baud rate, parity, data bits and stop bits.
     virtual bool setSettings(const LineSettings &settings) = 0;
     // Opening applies the port number and settings chosen last.

@@ -239,7 +239,7 @@ private slots:
         combo()->setEditText(typed);
         button("cmdConn")->click();
         if (port > 0) {
-            QCOMPARE(f->link->commPort, port);
+            QCOMPARE(f->link->commPort(), port);
             expectOpenState();
         } else {
             QCOMPARE(f->box->shown.size(), 1);

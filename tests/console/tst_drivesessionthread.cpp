@@ -118,7 +118,7 @@ private slots:
         auto *manual = new ManualTickSource;
         auto session = std::make_unique<DriveSession>(std::make_unique<QtSerialLink>(portOne()),
                                                       std::unique_ptr<TickSource>(manual));
-        QVERIFY(session->open(0).opened);
+        QVERIFY(session->open(1).opened);
         session->direction(DriveCommand::Forward);
         manual->fire();
         session.reset();
@@ -130,7 +130,7 @@ private slots:
     void lossArrivingWhileStepsAreInFlightClosesOnce()
     {
         start(new PeriodicTimer(RobotLine::RepeatPeriod));
-        QSignalSpy lost(drive->session(), &DriveSession::lost);
+        QSignalSpy lost(drive->session(), &DriveSession::portClosed);
         QVERIFY(lost.isValid());
         QWidget *forward = find("lblForward");
         QWidget *stopBar = find("lblStop1");
@@ -146,6 +146,7 @@ private slots:
         QVERIFY(find<QLabel>("lblStatus")->text().contains(QStringLiteral("lost")));
         QTest::qWait(100);
         QCOMPARE(lost.count(), 1);
+        QVERIFY(!lost.first().at(1).toString().isEmpty());
     }
 
     void farEndThatStopsReadingGetsNoPileOfDirectionsAndTheStopLast()
@@ -256,7 +257,7 @@ private:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         find<QPushButton>("cmdConn")->click();
-        QVERIFY(find<QPushButton>("cmdDisc")->isEnabled());
+        QTRY_VERIFY(find<QPushButton>("cmdDisc")->isEnabled());
     }
 
     // From plain background: Qt drops a move to where the pointer already

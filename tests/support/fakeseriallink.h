@@ -23,9 +23,10 @@ public:
             m_error = QStringLiteral("no such port");
             return false;
         }
-        commPort = port;
+        m_commPort = port;
         return true;
     }
+    qint16 commPort() const override { return m_commPort; }
     bool setSettings(const LineSettings &line) override
     {
         calls.append(QStringLiteral("Settings=") + line.toString());
@@ -62,7 +63,7 @@ public:
     {
         calls.append(QStringLiteral("DeviceRemoved=") + name);
     }
-    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(commPort); }
+    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(m_commPort); }
     QString errorString() const override { return m_error; }
 
     // Test controls.
@@ -86,7 +87,7 @@ public:
     bool opens = true;
     // The far end does not read: writes wait in queued.
     bool stalled = false;
-    qint16 commPort = 0;
+    qint16 m_commPort = 0;
     LineSettings settings;
     QStringList calls;
     QByteArray written;
