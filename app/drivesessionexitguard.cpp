@@ -2,7 +2,15 @@
 
 #include "drivesession.h"
 
+#include <cstdlib>
 #include <memory>
+
+namespace {
+// atexit() passes its handler nothing, so the one slot a process registers
+// waits here: the standard's way on every system, where glibc's on_exit()
+// would pass it along.
+void *registeredSlot = nullptr;
+} // namespace
 
 // What the exit handler is given. Handlers cannot be taken back, so after a
 // normal return from main() it still runs, finds no session and frees this.
@@ -23,6 +31,14 @@ DriveSessionExitGuard::~DriveSessionExitGuard()
 {
     if (m_slot)
         m_slot->session = nullptr;
+}
+
+bool DriveSessionExitGuard::registerExitHandler(Slot *slot)
+{
+    if (registeredSlot)
+        return false;
+    registeredSlot = slot;
+    return std::atexit([] { onExit(static_cast<Slot *>(registeredSlot)); }) == 0;
 }
 
 void DriveSessionExitGuard::onExit(Slot *slot)

@@ -20,7 +20,7 @@ public:
 
 private:
     struct Slot;
-    // The system's exit hook, in a file of the platform's.
+    // exit()'s hook; false where one is registered already.
     static bool registerExitHandler(Slot *slot);
     static void onExit(Slot *slot);
 

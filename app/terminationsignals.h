@@ -7,8 +7,7 @@
 // Delivers through the event loop the ways a user or the system ends the
 // program other than closing its window, so that the program ends as
 // ordinary code instead of inside a signal handler:
-// - on Linux SIGINT, SIGTERM and SIGHUP, through a signalfd;
-// - on other POSIX systems the same signals, through a self-pipe;
+// - on POSIX systems SIGINT, SIGTERM and SIGHUP, through a self-pipe;
 // - on Windows Ctrl+C, Ctrl+Break and closing the console the program was
 //   started from, and the end of the user's session (logoff, shutdown).
 //   Windows ends the process as soon as it has told it, so received() is
@@ -19,11 +18,9 @@ class TerminationSignals : public QObject
 
 public:
     // Call first thing in main(), before any thread exists. From then on a
-    // signal waits for the watch instead of ending the program. On Linux
-    // every thread must inherit the signal mask, or the kernel may deliver
-    // the signal to one of them. On Windows a windowed program joins the
-    // console it was started from, so that console's Ctrl+C reaches it and
-    // --help prints there.
+    // signal waits for the watch instead of ending the program. On Windows
+    // a windowed program joins the console it was started from, so that
+    // console's Ctrl+C reaches it and --help prints there.
     static void prepareProcess();
 
     explicit TerminationSignals(QObject *parent = nullptr);

@@ -14,7 +14,7 @@ constexpr std::array<int, 3> TerminationSignalNumbers{SIGINT, SIGTERM, SIGHUP};
 
 // A signal handler is given no context, so the pipe is the process's own: made
 // once, before any thread, and kept to the end. A signal that comes before the
-// watch, or after it, waits in the pipe as a blocked signal waits on Linux.
+// watch, or after it, waits in the pipe until the watch reads it.
 int pipeEnds[2] = {-1, -1};
 volatile sig_atomic_t writeEnd = -1;
 
