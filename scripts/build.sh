@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds under build/: the
-# targets named on the command line, or everything.
+# Installs what is missing, then configures (from a preset of
+# CMakePresets.json) and builds under build/: the targets named on the
+# command line, or everything.
 #
 #   scripts/build.sh [--console | --sanitize | --portable] [target...]
 #
@@ -23,25 +24,20 @@ cd "$(dirname "$0")/.."
 reconfigure=()
 if [ "${1:-}" = --console ]; then
   shift
-  dir=build
+  preset=console dir=build
   scripts/setup.sh --console
-  first=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF)
 elif [ "${1:-}" = --sanitize ]; then
   shift
-  dir=build-sanitize
+  preset=sanitize dir=build-sanitize
   # clang's libFuzzer and sanitizer runtimes, and a symbolizer for readable reports.
   scripts/setup.sh clang libclang-rt-14-dev llvm-14
-  first=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
-         -DTAVIMORK_SANITIZE=ON -DTAVIMORK_FUZZ=ON -DTAVIMORK_E2E=OFF)
 elif [ "${1:-}" = --portable ]; then
   shift
-  dir=build-portable
+  preset=portable dir=build-portable
   scripts/setup.sh
-  first=(-DCMAKE_BUILD_TYPE=Release -DTAVIMORK_PORTABLE_POSIX=ON -DTAVIMORK_E2E=OFF)
 else
-  dir=build
+  preset=default dir=build
   scripts/setup.sh
-  first=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
   # A folder that --console configured has no tests, and no manual pages if
   # help2man was missing then. Configuring again turns the tests on and
   # looks for help2man anew (CMake repeats a search that found nothing).
@@ -53,7 +49,7 @@ fi
 options=()
 if [ -n "${TAVIMORK_WERROR:-}" ]; then options+=(-DTAVIMORK_WERROR="$TAVIMORK_WERROR"); fi
 if [ ! -f "$dir/build.ninja" ]; then
-  cmake -S . -B "$dir" -G Ninja "${first[@]}" "${reconfigure[@]}" "${options[@]}"
+  cmake --preset "$preset" "${reconfigure[@]}" "${options[@]}"
 elif ((${#options[@]} + ${#reconfigure[@]})); then
   cmake -S . -B "$dir" "${reconfigure[@]}" "${options[@]}" >/dev/null
 fi

@@ -60,9 +60,8 @@ if [ -n "${TAVIMORK_WERROR:-}" ]; then options+=(-DTAVIMORK_WERROR="$TAVIMORK_WE
 # No help2man: it makes the manual pages by running the program, and a .exe
 # runs here only under Wine (Windows has no man anyway); a Windows build of
 # packaging/ does not look for it.
-step "configuring build-windows" cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" -DSDL2_DIR="$sdl/lib/cmake/SDL2" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$(IFS=';'; echo "${emulator[*]}")" "${options[@]}"
+step "configuring build-windows" env TAVIMORK_QT_MINGW="$qt" TAVIMORK_SDL_MINGW="$sdl" \
+  cmake --preset windows -DCMAKE_CROSSCOMPILING_EMULATOR="$(IFS=';'; echo "${emulator[*]}")" "${options[@]}"
 step "building" nice -n 10 cmake --build "$build"
 
 # The Wine prefix, once: about 18 s and 700 MB. Made inside nodev-serial, so
