@@ -31,8 +31,8 @@ int virtualKeyCode(const QKeyEvent *event)
     const bool otherLetter = key < Qt::Key_Escape && QChar::isLetter(char32_t(key)) &&
                              !(key >= Qt::Key_A && key <= Qt::Key_Z);
     if (otherLetter) {
-        if (const std::optional<Qt::Key> latin =
-                SystemKeyboard::latinLetterForKey(event->nativeScanCode()))
+        if (const std::optional<Qt::Key> latin = SystemKeyboard::latinLetterForKey(
+                event->nativeScanCode(), event->nativeVirtualKey()))
             key = *latin;
     }
     return KeyTable::virtualKeyCode(key, event->modifiers());

@@ -4,8 +4,8 @@
 
 #include <optional>
 
-// What the console asks of the system's keyboard beyond Qt's key events. Only
-// X11 answers; elsewhere both give what Qt's events already carry.
+// What the console asks of the system's keyboard beyond Qt's key events: X11
+// and Windows answer; elsewhere both give what Qt's events already carry.
 namespace SystemKeyboard {
 
 // On X11 a held key normally arrives as release+press pairs, and Qt guesses
@@ -22,10 +22,13 @@ bool enableDetectableAutoRepeat();
 // stands for the Latin letter the keyboard map gives it in its first layout
 // that has one, as an "ru,us" map gives the key of Ц the W of its US layout.
 //
-// Qt::Key_A to Qt::Key_Z for the physical key with this native scan code, from
-// the first layout of the current keyboard map where it is a Latin letter.
-// None if no layout has one, or where the platform offers no keyboard map to
-// ask: only X11 does.
-std::optional<Qt::Key> latinLetterForKey(quint32 nativeScanCode);
+// Qt::Key_A to Qt::Key_Z for the physical key of a key event, given its
+// native scan code and virtual key (QKeyEvent's): on X11 from the first
+// layout of the current keyboard map where the key is a Latin letter; on
+// Windows from the virtual key, which a layout without Latin letters gives
+// the letter of the key's US place (VK_W for the key of Ц). None if the key
+// has no such letter, or where the platform says nothing of it (macOS,
+// Wayland).
+std::optional<Qt::Key> latinLetterForKey(quint32 nativeScanCode, quint32 nativeVirtualKey);
 
 } // namespace SystemKeyboard

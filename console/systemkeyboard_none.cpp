@@ -2,15 +2,15 @@
 
 namespace SystemKeyboard {
 
-// Windows and macOS mark a held key's repeats themselves.
+// macOS marks a held key's repeats itself.
 bool enableDetectableAutoRepeat()
 {
     return false;
 }
 
-// Without an X server there is no keyboard map to ask; letters outside the
-// Latin alphabet halt like any other key.
-std::optional<Qt::Key> latinLetterForKey(quint32)
+// No keyboard map to ask: letters outside the Latin alphabet halt like any
+// other key.
+std::optional<Qt::Key> latinLetterForKey(quint32, quint32)
 {
     return std::nullopt;
 }

@@ -43,7 +43,7 @@ std::optional<Qt::Key> latinLetter(xcb_keysym_t symbol)
 }
 } // namespace
 
-std::optional<Qt::Key> latinLetterForKey(quint32 nativeScanCode)
+std::optional<Qt::Key> latinLetterForKey(quint32 nativeScanCode, quint32)
 {
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     // X keycodes are 8 to 255; on X11 the scan code Qt reports is the keycode.

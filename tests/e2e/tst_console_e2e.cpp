@@ -58,6 +58,7 @@ const QStringList UnderWine = {
     QStringLiteral("heldKeyWritesOneStopOnlyWhenReleased"),
     QStringLiteral("secondKeyWhileFirstHeldSwitchesDirection"),
     QStringLiteral("arrowKeyStopsAndKeepsTheKeyboardButtonSteering"),
+    QStringLiteral("letterKeyOfAnotherLayoutSteersByItsLatinLetter"),
     QStringLiteral("escapeStopsWhereverTheFocusIs"),
     QStringLiteral("takingTheInputAwayStopsTheRobotFirst"),
     QStringLiteral("closingWhileDrivingWritesOneStopAndReleasesPort"),
@@ -75,9 +76,6 @@ const QHash<QString, const char *> NotUnderWine = {
     {QStringLiteral("secondConsoleOnTheSamePortGetsTheCanNotOpenBox"),
      "Wine 8.0 checks share modes on files and folders only (server/fd.c), so a second "
      "program opens a COM port on a character device that another holds"},
-    {QStringLiteral("letterKeyOfAnotherLayoutSteersByItsLatinLetter"),
-     "steering by a key's place in the first Latin layout is the X11 build's; Windows steers "
-     "by Latin letters only"},
     {QStringLiteral("logShowsReceivedText"),
      "Wine 8.0 passes nothing a pty sends to Qt Serial Port (docs/DEVELOPING.md, what Wine "
      "cannot show)"},
