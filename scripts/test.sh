@@ -20,7 +20,7 @@ step() {
 step scripts/check-format.sh
 step scripts/build.sh
 ctest=(ctest --test-dir build --output-on-failure --timeout 300 "$@")
-step "${ctest[@]}" -LE 'e2e|soak|packaging'
+step "${ctest[@]}" -LE 'e2e|soak|packaging|wine'
 step scripts/sanitize.sh "$@"
 # The same tests over the portable POSIX parts macOS would build with.
 step scripts/build.sh --portable

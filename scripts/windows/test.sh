@@ -2,9 +2,9 @@
 # The Windows step, on this Linux machine: cross-builds the console and its
 # unit and widget tests with MinGW-w64 against Qt and SDL2 for Windows (each
 # built once into a cache, by build-qt.sh and build-sdl.sh), runs the tests
-# under Wine, builds the NSIS installer and checks it under Wine, and then,
-# where scripts/windows/e2e.sh exists, the end-to-end tests of the installed
-# console. Every Wine call runs through nodev-serial, so no COM port reaches a
+# under Wine, builds the NSIS installer and checks it under Wine, and then
+# runs the Linux build's end-to-end tests against the installed console
+# (CTest label "wine" in build/). Every Wine call runs through nodev-serial, so no COM port reaches a
 # serial device of this machine. Idempotent: a second run reuses the caches,
 # build-windows/ and the Wine prefix in it, and says how long each step took.
 #
@@ -120,14 +120,18 @@ said=$("$here/wine-run" "$stage/bin/tavimork.exe" --version | tr -d '\r')
   exit 1
 }
 
-if [ -x "$here/e2e.sh" ]; then
-  # A fresh wineserver and desktop process for the end-to-end tests: the
-  # desktop the offscreen tests started has no X display, and later programs
-  # of the prefix would take its display driver.
-  stop_wineserver
-  step "end-to-end tests under Wine" env TAVIMORK_E2E_SYSTEMENDS="$build/tests/e2e/windows/systemends.exe" \
-    "$here/e2e.sh" "$stage/bin/tavimork.exe"
-else
-  echo "windows/test.sh: no scripts/windows/e2e.sh, so no end-to-end tests"
-fi
+# The end-to-end tests of the Linux build in build/, against the installed
+# console: CTest's "wine" tests there, once build/ knows where it is. A fresh
+# wineserver and desktop process for them: the desktop the offscreen tests
+# started has no X display, and later programs of the prefix would take its
+# display driver.
+[ -x "$root/build/tests/e2e/tst_console_e2e" ] || {
+  echo "windows/test.sh: no build/tests/e2e/tst_console_e2e: build the Linux tree first (scripts/build.sh)" >&2
+  exit 1
+}
+stop_wineserver
+step "pointing build/ at the Windows console" cmake -S . -B "$root/build" \
+  -DTAVIMORK_WINE_CONSOLE="$stage/bin/tavimork.exe" -DTAVIMORK_WINE_PREFIX="$WINEPREFIX" \
+  -DTAVIMORK_WINE_SYSTEMENDS="$build/tests/e2e/windows/systemends.exe"
+step "end-to-end tests under Wine" ctest --test-dir "$root/build" --output-on-failure -L wine "$@"
 echo "windows/test.sh: all passed in $SECONDS s"

@@ -42,7 +42,7 @@ QString runs(const QByteArray &bytes)
     return parts.isEmpty() ? QStringLiteral("(nothing)") : parts.join(u' ');
 }
 
-// What runs against the Windows console under Wine (scripts/windows/e2e.sh),
+// What runs against the Windows console under Wine (tst_console_e2e_wine),
 // and why the rest does not hold there. Every test function is in one of the
 // two: initTestCase checks, so a new test cannot be left out unawares.
 const QStringList UnderWine = {
