@@ -49,11 +49,7 @@ const QStringList UnderWine = {
     QStringLiteral("connectSetsLineTo57600Baud8N1"),
     QStringLiteral("connectToMissingPortShowsCanNotOpenBox"),
     QStringLiteral("pointerOnLabelRepeatsItsDirection"),
-    QStringLiteral("pointerOnStopZoneWritesStopPerMoveThenNothing"),
-    QStringLiteral("sweepLeftMiddleRightWritesLeftThenStopThenRight"),
-    QStringLiteral("pointerOnBackgroundKeepsDirection"),
-    QStringLiteral("flickOverAStopBarStops"),
-    QStringLiteral("dragSteersAndStopsLikeAPlainMove"),
+    QStringLiteral("pointerPathWritesItsPattern"),
     QStringLiteral("steeringKeyRepeatsDirectionUntilReleased"),
     QStringLiteral("heldKeyWritesOneStopOnlyWhenReleased"),
     QStringLiteral("secondKeyWhileFirstHeldSwitchesDirection"),
@@ -130,15 +126,8 @@ private slots:
     // Steering with the pointer
     void pointerOnLabelRepeatsItsDirection_data();
     void pointerOnLabelRepeatsItsDirection();
-    void pointerOnStopZoneWritesStopPerMoveThenNothing_data();
-    void pointerOnStopZoneWritesStopPerMoveThenNothing();
-    void sweepLeftMiddleRightWritesLeftThenStopThenRight();
-    void pointerOnBackgroundKeepsDirection_data();
-    void pointerOnBackgroundKeepsDirection();
-    void flickOverAStopBarStops_data();
-    void flickOverAStopBarStops();
-    void dragSteersAndStopsLikeAPlainMove_data();
-    void dragSteersAndStopsLikeAPlainMove();
+    void pointerPathWritesItsPattern_data();
+    void pointerPathWritesItsPattern();
 
     // Steering with the keyboard
     void steeringKeyRepeatsDirectionUntilReleased_data();
@@ -462,136 +451,73 @@ void tst_ConsoleE2E::pointerOnLabelRepeatsItsDirection()
     QVERIFY2(inWindow >= 10, qPrintable(QString::number(inWindow)));
 }
 
-void tst_ConsoleE2E::pointerOnStopZoneWritesStopPerMoveThenNothing_data()
-{
-    QTest::addColumn<QPoint>("label");
-    QTest::addColumn<char>("command");
-    QTest::addColumn<QRect>("zone");
-    QTest::newRow("bar above, from Forward") << ForwardLabel << '8' << StopAbove;
-    QTest::newRow("bar below, from Backward") << BackwardLabel << '2' << StopBelow;
-    QTest::newRow("bar left, from Left") << LeftLabel << '4' << StopLeft;
-    QTest::newRow("bar right, from Right") << RightLabel << '6' << StopRight;
-    QTest::newRow("middle, from Left") << LeftLabel << '4' << StopMiddle;
-}
-
-void tst_ConsoleE2E::pointerOnStopZoneWritesStopPerMoveThenNothing()
-{
-    QFETCH(QPoint, label);
-    QFETCH(char, command);
-    QFETCH(QRect, zone);
-    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
-
-    const qsizetype mark = m_line->receivedCount();
-    QVERIFY2(moveToStop(zone.center()), qPrintable(failure()));
-    // Bytes already due when the pointer arrived may precede the stop, none follow it.
-    QVERIFY2(wroteSince(mark, QStringLiteral("%1*5+").arg(QLatin1Char(command))),
-             qPrintable(failure()));
-
-    // Each move over a stop zone stops again.
-    const qsizetype again = m_line->receivedCount();
-    QVERIFY2(moveToStop(zone.center() + QPoint(3, 2)), qPrintable(failure()));
-    QVERIFY2(wroteSince(again, QStringLiteral("5")), qPrintable(failure()));
-}
-
-void tst_ConsoleE2E::sweepLeftMiddleRightWritesLeftThenStopThenRight()
-{
-    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    const qsizetype mark = m_line->receivedCount();
-
-    QVERIFY2(steer(LeftLabel, '4', 5), qPrintable(failure()));
-    QVERIFY2(moveToStop(StopMiddle.center()), qPrintable(failure()));
-    QVERIFY2(steer(RightLabel, '6', 5), qPrintable(failure()));
-    // Next to Right: a jump to the bar above would pass over Forward.
-    QVERIFY2(moveToStop(StopRight.center()), qPrintable(failure()));
-    QVERIFY2(wroteSince(mark, QStringLiteral("4+5+6+5+")), qPrintable(failure()));
-}
-
-void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection_data()
-{
-    QTest::addColumn<QPoint>("label");
-    QTest::addColumn<char>("command");
-    // Out of the cross through a corner gap, over background only.
-    QTest::addColumn<QList<QPoint>>("path");
-    QTest::newRow("gap between left and upper bars")
-        << LeftLabel << '4' << QList<QPoint>{{292, 184}, {292, 128}};
-    QTest::newRow("gap between lower and right bars")
-        << RightLabel << '6' << QList<QPoint>{{516, 184}, {516, 232}};
-    QTest::newRow("instruction caption")
-        << ForwardLabel << '8' << QList<QPoint>{{292, 148}, {292, 100}, {400, 92}};
-}
-
-void tst_ConsoleE2E::pointerOnBackgroundKeepsDirection()
-{
-    QFETCH(QPoint, label);
-    QFETCH(char, command);
-    QFETCH(QList<QPoint>, path);
-    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
-
-    const qsizetype mark = m_line->receivedCount();
-    for (const QPoint point : path)
-        QVERIFY(console().moveTo(point));
-    // Well past the move: the repetition runs on.
-    QTRY_VERIFY2_WITH_TIMEOUT(m_line->receivedSince(mark).size() >= 20,
-                              qPrintable(runs(m_line->receivedSince(mark))), WaitMs);
-    const QByteArray bytes = m_line->receivedSince(mark);
-    QVERIFY2(bytes.count(command) == bytes.size(), qPrintable(runs(bytes)));
-}
-
-// One jump of the pointer, as a quick flick is reported: no move lands on the bar.
-void tst_ConsoleE2E::flickOverAStopBarStops_data()
-{
-    QTest::addColumn<QPoint>("label");
-    QTest::addColumn<char>("command");
-    QTest::addColumn<QPoint>("beyond");
-    QTest::newRow("over the bar above onto the caption") << ForwardLabel << '8' << QPoint(380, 96);
-    QTest::newRow("over the right bar out of the window") << RightLabel << '6' << QPoint(700, 184);
-}
-
-void tst_ConsoleE2E::flickOverAStopBarStops()
-{
-    QFETCH(QPoint, label);
-    QFETCH(char, command);
-    QFETCH(QPoint, beyond);
-    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY2(steer(label, command, 5), qPrintable(failure()));
-
-    const qsizetype mark = m_line->receivedCount();
-    QVERIFY2(moveToStop(beyond), qPrintable(failure()));
-    QVERIFY2(wroteSince(mark, QStringLiteral("%1*5").arg(QLatin1Char(command))),
-             qPrintable(failure()));
-}
-
-// With a button held, X and Qt send every move to the control pressed first.
-void tst_ConsoleE2E::dragSteersAndStopsLikeAPlainMove_data()
+// A pointer path over the steering cross and the bytes it writes. With a
+// button held, X and Qt send every move to the control pressed first; a
+// single jump is how a quick flick is reported, with no move on the bar.
+void tst_ConsoleE2E::pointerPathWritesItsPattern_data()
 {
     QTest::addColumn<QPoint>("start");
-    // What the start steers before the press; 0 for background.
+    // What the start steers first; 0 for background.
     QTest::addColumn<char>("command");
+    // The button held along the path; 0 for none.
     QTest::addColumn<int>("button");
     QTest::addColumn<QList<QPoint>>("path");
-    // Per point of the path, what it writes: a command, or '-' for nothing.
+    // Per point of the path, what the move there writes: a command, '5' a
+    // stop, '1' exactly one stop, or '-' nothing new.
     QTest::addColumn<QByteArray>("writes");
-    // Everything written from the press on, the release included.
+    // Everything written from the start's run on, a release included.
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("Forward into the bar above, left button")
+    // Each move over a stop zone stops again.
+    const auto twice = [](QRect zone) {
+        return QList<QPoint>{zone.center(), zone.center() + QPoint(3, 2)};
+    };
+    QTest::newRow("onto the bar above, from Forward")
+        << ForwardLabel << '8' << 0 << twice(StopAbove) << QByteArray("51") << "8*5+";
+    QTest::newRow("onto the bar below, from Backward")
+        << BackwardLabel << '2' << 0 << twice(StopBelow) << QByteArray("51") << "2*5+";
+    QTest::newRow("onto the bar left, from Left")
+        << LeftLabel << '4' << 0 << twice(StopLeft) << QByteArray("51") << "4*5+";
+    QTest::newRow("onto the bar right, from Right")
+        << RightLabel << '6' << 0 << twice(StopRight) << QByteArray("51") << "6*5+";
+    QTest::newRow("onto the middle, from Left")
+        << LeftLabel << '4' << 0 << twice(StopMiddle) << QByteArray("51") << "4*5+";
+    // Next to Right at the end: a jump to the bar above would pass over Forward.
+    QTest::newRow("sweep left, middle, right")
+        << LeftLabel << '4' << 0
+        << QList<QPoint>{StopMiddle.center(), RightLabel, StopRight.center()} << QByteArray("565")
+        << "4*5+6+5+";
+    // Out of the cross through a corner gap, over background only: the
+    // repetition runs on.
+    QTest::newRow("background: gap between left and upper bars")
+        << LeftLabel << '4' << 0 << QList<QPoint>{{292, 184}, {292, 128}} << QByteArray("--")
+        << "4{10,}";
+    QTest::newRow("background: gap between lower and right bars")
+        << RightLabel << '6' << 0 << QList<QPoint>{{516, 184}, {516, 232}} << QByteArray("--")
+        << "6{10,}";
+    QTest::newRow("background: instruction caption")
+        << ForwardLabel << '8' << 0 << QList<QPoint>{{292, 148}, {292, 100}, {400, 92}}
+        << QByteArray("---") << "8{10,}";
+    QTest::newRow("flick over the bar above onto the caption")
+        << ForwardLabel << '8' << 0 << QList<QPoint>{{380, 96}} << QByteArray("5") << "8*5";
+    QTest::newRow("flick over the right bar out of the window")
+        << RightLabel << '6' << 0 << QList<QPoint>{{700, 184}} << QByteArray("5") << "6*5";
+    QTest::newRow("drag: Forward into the bar above, left button")
         << ForwardLabel << '8' << 1 << QList<QPoint>{StopAbove.center()} << QByteArray("5")
         << "8*5+";
-    QTest::newRow("Left into the bar left, middle button")
+    QTest::newRow("drag: Left into the bar left, middle button")
         << LeftLabel << '4' << 2 << QList<QPoint>{StopLeft.center()} << QByteArray("5") << "4*5+";
-    QTest::newRow("Forward over the middle onto Backward, right button")
+    QTest::newRow("drag: Forward over the middle onto Backward, right button")
         << ForwardLabel << '8' << 3 << QList<QPoint>{StopMiddle.center(), BackwardLabel}
         << QByteArray("52") << "8*5+2+";
-    QTest::newRow("Right through the right bar, released outside the window")
+    QTest::newRow("drag: Right through the right bar, released outside the window")
         << RightLabel << '6' << 1 << QList<QPoint>{StopRight.center(), {700, 184}}
         << QByteArray("5-") << "6*5+";
-    QTest::newRow("from the background onto Forward, then into the bar above")
+    QTest::newRow("drag: from the background onto Forward, then into the bar above")
         << QPoint(292, 160) << '\0' << 1 << QList<QPoint>{ForwardLabel, StopAbove.center()}
         << QByteArray("85") << "8+5+";
 }
 
-void tst_ConsoleE2E::dragSteersAndStopsLikeAPlainMove()
+void tst_ConsoleE2E::pointerPathWritesItsPattern()
 {
     QFETCH(QPoint, start);
     QFETCH(char, command);
@@ -606,17 +532,22 @@ void tst_ConsoleE2E::dragSteersAndStopsLikeAPlainMove()
         QVERIFY(console().moveTo(start));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY2(console().buttonDown(button), qPrintable(console().errorString()));
+    if (button)
+        QVERIFY2(console().buttonDown(button), qPrintable(console().errorString()));
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char written = writes.at(i);
-        if (written == '5')
+        const qsizetype step = m_line->receivedCount();
+        if (written == '5' || written == '1')
             QVERIFY2(moveToStop(path.at(i)), qPrintable(failure()));
         else if (written == '-')
             QVERIFY(console().moveTo(path.at(i)));
         else
             QVERIFY2(steer(path.at(i), written, 3), qPrintable(failure()));
+        if (written == '1')
+            QVERIFY2(wroteSince(step, QStringLiteral("5")), qPrintable(failure()));
     }
-    QVERIFY2(console().buttonUp(button), qPrintable(console().errorString()));
+    if (button)
+        QVERIFY2(console().buttonUp(button), qPrintable(console().errorString()));
     QVERIFY2(wroteSince(mark, pattern), qPrintable(failure()));
 }
 
