@@ -10,10 +10,11 @@
 # Prints the Qt prefix as the last line of standard output; progress and the
 # time of each step go to standard error.
 set -euo pipefail
-# A failing command under set -e otherwise ends the script without a word.
-trap 'echo "build-qt: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+TAG=build-qt
+# shellcheck source=mingw-cache.sh
+. "$here/mingw-cache.sh"
 
 CACHE_DIR=${1:-/var/cache/qt-mingw}
 WORK=${TAVIMORK_QT_MINGW_WORK:-/tmp/qt-mingw-build}
@@ -41,14 +42,7 @@ RECIPE=1
 "$root/scripts/setup.sh" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
   binutils-mingw-w64-x86-64 mingw-w64-tools qt6-base-dev-tools dpkg-dev perl python3 xz-utils >&2
 
-# apt-get source needs the archive's source index; the machine lists only
-# binary packages by default.
-if ! apt-cache showsrc qt6-base 2>/dev/null | grep -q '^Version: 6.4.2'; then
-  echo "build-qt: adding Debian's source index for apt-get source" >&2
-  sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-    > /etc/apt/sources.list.d/tavimork-deb-src.sources
-  apt-get update -qq >&2
-fi
+need_source_index qt6-base '6\.4\.2'
 
 host_qt=$(dpkg-query -W -f '${Version}' qt6-base-dev)
 base_src=$(apt-cache showsrc qt6-base | sed -n 's/^Version: //p' | sort -V | tail -1)
@@ -56,14 +50,7 @@ mingw=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)-$(dpkg-query -W -f '${Ver
 key=$(printf '%s\n' "$host_qt" "$base_src" "$mingw" "${QT_CONFIGURE_FLAGS[*]}" "$RECIPE" "$SERIALPORT_SHA256" |
   sha256sum | cut -c1-12)
 PREFIX=$CACHE_DIR/qt-6.4.2-mingw64-$key
-# A second run while one builds waits for it and then finds the cache, rather
-# than wiping the scratch folder under it.
-mkdir -p "$CACHE_DIR"
-exec 9>"$CACHE_DIR/.lock"
-if ! flock -n 9; then
-  echo "build-qt: another build holds $CACHE_DIR/.lock; waiting for it" >&2
-  flock 9
-fi
+hold_cache_lock "$CACHE_DIR/.lock"
 if [ -f "$PREFIX/.complete" ]; then
   echo "build-qt: cached: $(cat "$PREFIX/.complete")" >&2
   echo "$PREFIX"
@@ -82,37 +69,8 @@ mkdir -p "$PREFIX/share" "$WORK/src" "$WORK/build/qtbase" "$WORK/build/qtserialp
 # qt.toolchain.cmake refers to the toolchain file by path, so it lives in the
 # prefix it describes.
 TOOLCHAIN=$PREFIX/share/mingw-w64-x86_64-posix.cmake
-cat >"$TOOLCHAIN" <<'EOF'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
-set(CMAKE_AR           x86_64-w64-mingw32-gcc-ar-posix CACHE FILEPATH "")
-set(CMAKE_RANLIB       x86_64-w64-mingw32-gcc-ranlib-posix CACHE FILEPATH "")
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
+write_toolchain "$TOOLCHAIN" archiver
 
-step() {
-  local start=$SECONDS
-  "$@"
-  echo "build-qt: $(($SECONDS - start)) s: $*" >&2
-}
-# Each step's output goes to a log in the scratch folder; on a failure its
-# tail is shown.
-logged() {
-  local log=$1
-  shift
-  if ! "$@" >"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    echo "build-qt: failed; the whole log is $log" >&2
-    return 1
-  fi
-}
 
 cd "$WORK/src"
 step logged "$WORK/source.log" apt-get source -q qt6-base
