@@ -40,6 +40,12 @@ void apply(QWidget *window)
         if (design.font != ControlDesign::Font::WindowDefault)
             widget->setFont(ConsoleFonts::font(design.font));
         setCaption(widget, QCoreApplication::translate("ConsoleLayout", design.caption));
+        if (*design.accessibleName)
+            widget->setAccessibleName(
+                QCoreApplication::translate("ConsoleLayout", design.accessibleName));
+        if (*design.accessibleDescription)
+            widget->setAccessibleDescription(
+                QCoreApplication::translate("ConsoleLayout", design.accessibleDescription));
         if (design.sizedToCaption)
             widget->resize(widget->sizeHint());
         if (design.tabIndex >= 0 && widget->focusPolicy() != Qt::NoFocus) {
@@ -50,6 +56,8 @@ void apply(QWidget *window)
     tabOrder.removeAll(nullptr);
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    window->findChild<QLabel *>(QStringLiteral("Label2"))
+        ->setBuddy(window->findChild<QWidget *>(QStringLiteral("Combo4")));
 }
 
 } // namespace ConsoleLayout

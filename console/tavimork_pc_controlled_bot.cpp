@@ -1,6 +1,5 @@
 #include "tavimork_pc_controlled_bot.h"
 
-#include "consoleaccessibility.h"
 #include "consolelayout.h"
 #include "devicelistwatch.h"
 #include "drivesession.h"
@@ -123,7 +122,6 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
                                  : ReceivedTextDecoder::ControlForm::Name;
     post([session = &m_session, controlForm] { session->setControlForm(controlForm); });
     cmdConn->setFocus();
-    ConsoleAccessibility::describe(this);
     // Its keys show nowhere before the first click.
     cmdKeyBoard->setToolTip(cmdKeyBoard->accessibleDescription());
     for (const DirectionLabel &direction : m_directionLabels)

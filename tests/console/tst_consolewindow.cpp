@@ -76,7 +76,7 @@ private slots:
     {
         // An inch of the design is 96 pixels: 1440 twips.
         QCOMPARE(ConsoleLayout::toPixels(1440), 96);
-        QCOMPARE(ConsoleLayout::toPixels(ControlDesign{"", "", 7, 8, 22, 23, {}, 0, false}),
+        QCOMPARE(ConsoleLayout::toPixels(ControlDesign{"", "", 7, 8, 22, 23, {}, 0, false, "", ""}),
                  QRect(0, 1, 1, 2));
         QCOMPARE(f->window->size(), ConsoleLayout::clientSize());
         for (const ControlDesign &design : ConsoleLayout::Controls) {
@@ -112,6 +112,10 @@ private slots:
         QCOMPARE(label("Label2")->text(), QStringLiteral("COM PORT"));
         for (int i = 0; i < 5; ++i)
             QVERIFY(label(QStringLiteral("lblStop%1").arg(i))->text().isEmpty());
+        // The invisible zones, and the captionless log, are named for screen readers.
+        QCOMPARE(label("lblStop1")->accessibleName(), QStringLiteral("Stop zone above"));
+        QCOMPARE(log()->accessibleName(), QStringLiteral("Received data"));
+        QCOMPARE(label("Label2")->buddy(), combo());
 
         QStringList entries;
         for (int i = 0; i < combo()->count(); ++i)
