@@ -8,6 +8,20 @@
 #include <algorithm>
 #include <cstdlib>
 
+PointerLabel::PointerLabel(QWidget *parent, std::optional<DriveCommand> command)
+    : QLabel(parent)
+    , m_command(command)
+{
+    // Without tracking Qt only reports moves while a button is held.
+    setMouseTracking(true);
+}
+
+void PointerLabel::mouseMoveEvent(QMouseEvent *event)
+{
+    emit pointerMoved();
+    event->accept();
+}
+
 SteeringTrail::SteeringTrail(QWidget *window, QList<QWidget *> zones)
     : QObject(window)
     , m_window(window)

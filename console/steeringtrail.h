@@ -1,5 +1,8 @@
 #pragma once
 
+#include "drivecommands.h"
+
+#include <QLabel>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -9,6 +12,31 @@
 
 class QMouseEvent;
 class QWidget;
+
+// A zone of the steering cross: a label that reports every pointer move over
+// it, with or without a mouse button held, and the direction it steers (none
+// for a stop zone). Clicks do nothing of their own.
+class PointerLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit PointerLabel(QWidget *parent, std::optional<DriveCommand> command = std::nullopt);
+
+    std::optional<DriveCommand> command() const { return m_command; }
+    // The pointer crossed this between two of its reported moves
+    // (SteeringTrail::passedOver()): it counts as a move over it.
+    void passOver() { emit pointerMoved(); }
+
+signals:
+    void pointerMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    const std::optional<DriveCommand> m_command;
+};
 
 // The pointer's path over the steering cross between the moves Qt reports.
 // Moves are samples: a quick flick out of a direction label may be reported

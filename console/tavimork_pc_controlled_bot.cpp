@@ -22,38 +22,11 @@
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include <algorithm>
 #include <utility>
-
-// A label that reports every pointer move over it, with or without a mouse
-// button held. Clicks do nothing of their own.
-class PointerLabel : public QLabel
-{
-    Q_OBJECT
-
-public:
-    explicit PointerLabel(QWidget *parent)
-        : QLabel(parent)
-    {
-        // Without tracking Qt only reports moves while a button is held.
-        setMouseTracking(true);
-    }
-
-signals:
-    void pointerMoved();
-
-protected:
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        emit pointerMoved();
-        event->accept();
-    }
-};
 
 namespace {
 // The window's own words, shown as they stand unless a translation is loaded.
@@ -80,9 +53,10 @@ QIcon allSizesIcon()
     return icon;
 }
 
-template <typename Widget> Widget *makeChild(QWidget *parent, const QString &name)
+template <typename Widget, typename... Arguments>
+Widget *makeChild(QWidget *parent, const QString &name, Arguments... arguments)
 {
-    auto *widget = new Widget(parent);
+    auto *widget = new Widget(parent, arguments...);
     widget->setObjectName(name);
     return widget;
 }
@@ -124,8 +98,8 @@ Tavimork_PC_Controlled_Bot::Tavimork_PC_Controlled_Bot(
     cmdConn->setFocus();
     // Its keys show nowhere before the first click.
     cmdKeyBoard->setToolTip(cmdKeyBoard->accessibleDescription());
-    for (const DirectionLabel &direction : m_directionLabels)
-        direction.label->setToolTip(tr(EscapeStops));
+    for (PointerLabel *label : m_directionLabels)
+        label->setToolTip(tr(EscapeStops));
     // Knows the zones where the design put them.
     m_steeringTrail =
         new SteeringTrail(this, {lblForward, lblBackward, lblLeft, lblRight, lblStop[0], lblStop[1],
@@ -165,10 +139,11 @@ void Tavimork_PC_Controlled_Bot::createControls()
     txtInput = makeChild<ReceivedLogView>(this, "txtInput");
     Command1 = makeChild<QPushButton>(this, "Command1");
     cmdKeyBoard = makeChild<KeyboardControlButton>(this, "cmdKeyBoard");
-    lblForward = makeChild<PointerLabel>(this, "lblForward");
-    lblBackward = makeChild<PointerLabel>(this, "lblBackward");
-    lblLeft = makeChild<PointerLabel>(this, "lblLeft");
-    lblRight = makeChild<PointerLabel>(this, "lblRight");
+    // Which label steers which way: the one place that pairs them.
+    lblForward = makeChild<PointerLabel>(this, "lblForward", DriveCommand::Forward);
+    lblBackward = makeChild<PointerLabel>(this, "lblBackward", DriveCommand::Backward);
+    lblLeft = makeChild<PointerLabel>(this, "lblLeft", DriveCommand::Left);
+    lblRight = makeChild<PointerLabel>(this, "lblRight", DriveCommand::Right);
     // Created after the direction labels so that, where a label grown to its
     // caption overlaps a stop zone, the stop zone is on top: a point that
     // could mean either stops the robot.
@@ -178,11 +153,7 @@ void Tavimork_PC_Controlled_Bot::createControls()
     auto *status = makeChild<ElidingLabel>(this, "lblStatus");
     lblStatus = status;
     m_statusLine = std::make_unique<StatusLine>(status);
-    using Self = Tavimork_PC_Controlled_Bot;
-    m_directionLabels = {{{lblForward, DriveCommand::Forward, &Self::lblForward_MouseMove},
-                          {lblBackward, DriveCommand::Backward, &Self::lblBackward_MouseMove},
-                          {lblLeft, DriveCommand::Left, &Self::lblLeft_MouseMove},
-                          {lblRight, DriveCommand::Right, &Self::lblRight_MouseMove}}};
+    m_directionLabels = {lblForward, lblBackward, lblLeft, lblRight};
     m_receivedLog = new ReceivedLog(txtInput);
     m_recording = new LogRecording(m_session, *m_receivedLog, this);
     new LogContextMenu(txtInput, *m_receivedLog, *m_recording, *m_messageBox);
@@ -224,8 +195,10 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     connect(&m_session, &DriveSession::heartbeat, this, &Self::answerHeartbeat);
     connect(Command1, &QPushButton::clicked, this, &Self::Command1_Click);
 
-    for (const DirectionLabel &direction : m_directionLabels)
-        connect(direction.label, &PointerLabel::pointerMoved, this, direction.moved);
+    connect(lblForward, &PointerLabel::pointerMoved, this, &Self::lblForward_MouseMove);
+    connect(lblBackward, &PointerLabel::pointerMoved, this, &Self::lblBackward_MouseMove);
+    connect(lblLeft, &PointerLabel::pointerMoved, this, &Self::lblLeft_MouseMove);
+    connect(lblRight, &PointerLabel::pointerMoved, this, &Self::lblRight_MouseMove);
     for (PointerLabel *zone : lblStop)
         connect(zone, &PointerLabel::pointerMoved, this, &Self::lblStop_MouseMove);
     connect(m_steeringTrail, &SteeringTrail::passedOver, this, &Self::pointerPassedOver);
@@ -332,12 +305,12 @@ void Tavimork_PC_Controlled_Bot::showDriveState(const DriveState &state)
     // The label of the direction being repeated is marked in the palette's
     // highlight colour. Only the background changes: the labels are sized to
     // their captions and must not move or grow.
-    for (const DirectionLabel &direction : m_directionLabels) {
-        const bool marked = state.driving() == direction.command;
-        direction.label->setAutoFillBackground(marked);
+    for (PointerLabel *label : m_directionLabels) {
+        const bool marked = state.driving() == label->command();
+        label->setAutoFillBackground(marked);
         // The text follows on its own: a Highlight background makes the
         // label's text role HighlightedText. NoRole goes back to the window's.
-        direction.label->setBackgroundRole(marked ? QPalette::Highlight : QPalette::NoRole);
+        label->setBackgroundRole(marked ? QPalette::Highlight : QPalette::NoRole);
     }
     m_statusLine->showDrive(state, m_steeringSource == SteeringSource::Gamepad);
 }
@@ -350,11 +323,7 @@ void Tavimork_PC_Controlled_Bot::steer(DriveCommand command, SteeringSource sour
 
 void Tavimork_PC_Controlled_Bot::steerBy(const PointerLabel *label)
 {
-    const auto row =
-        std::find_if(m_directionLabels.cbegin(), m_directionLabels.cend(),
-                     [label](const DirectionLabel &row) { return row.label == label; });
-    Q_ASSERT(row != m_directionLabels.cend());
-    steer(row->command, SteeringSource::Pointer);
+    steer(*label->command(), SteeringSource::Pointer);
 }
 
 void Tavimork_PC_Controlled_Bot::lblForward_MouseMove()
@@ -384,14 +353,8 @@ void Tavimork_PC_Controlled_Bot::lblStop_MouseMove()
 
 void Tavimork_PC_Controlled_Bot::pointerPassedOver(QWidget *zone)
 {
-    for (const DirectionLabel &direction : m_directionLabels) {
-        if (direction.label == zone) {
-            (this->*direction.moved)();
-            return;
-        }
-    }
-    if (std::find(lblStop.cbegin(), lblStop.cend(), zone) != lblStop.cend())
-        lblStop_MouseMove();
+    // Every zone is a pointer label; a move over it goes to its handler.
+    static_cast<PointerLabel *>(zone)->passOver();
 }
 
 void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
@@ -525,5 +488,3 @@ void Tavimork_PC_Controlled_Bot::showGamepads()
         line += tr("; not used: %1").arg(ignored.join(QStringLiteral(", ")));
     m_statusLine->showGamepad(line);
 }
-
-#include "tavimork_pc_controlled_bot.moc"

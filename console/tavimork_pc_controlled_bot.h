@@ -83,7 +83,7 @@ private:
     // The pointer crossed a zone between two of its reported moves, or was
     // over it while a drag sent the move elsewhere.
     void pointerPassedOver(QWidget *zone);
-    // The direction of a label in m_directionLabels.
+    // The direction a label steers.
     void steerBy(const PointerLabel *label);
     void showDriveState(const DriveState &state);
 
@@ -132,15 +132,8 @@ private:
     LogRecording *m_recording = nullptr;
     SteeringTrail *m_steeringTrail = nullptr;
 
-    // Which label steers which way, and the handler its pointer moves go to:
-    // the one place that pairs them.
-    struct DirectionLabel
-    {
-        PointerLabel *label;
-        DriveCommand command;
-        void (Tavimork_PC_Controlled_Bot::*moved)();
-    };
-    std::array<DirectionLabel, 4> m_directionLabels{};
+    // The four that steer, each with its command.
+    std::array<PointerLabel *, 4> m_directionLabels{};
 
     // The controls as designed; see the note on their names above.
     QPushButton *cmdConn = nullptr;
