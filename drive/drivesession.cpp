@@ -38,8 +38,7 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
 {
     MSComm1->setParent(this);
     connect(MSComm1, &SerialLink::OnComm, this, &DriveSession::MSComm1_OnComm);
-    connect(MSComm1, &SerialLink::portLost, this,
-            [this](const QString &reason) { emit portClosed(MSComm1->commPort(), reason); });
+    connect(MSComm1, &SerialLink::portLost, this, &DriveSession::reportClosed);
     connect(MSComm1, &SerialLink::portLost, this, &DriveSession::checkDrained);
     connect(m_controller, &DriveController::outputStalled, this, &DriveSession::onOutputStalled);
     m_drainPoll->setInterval(DrainPollPeriod);
@@ -99,6 +98,7 @@ DriveSession::OpenResult DriveSession::open(qint16 port)
     // completed by this one.
     m_decoder.reset();
     followDriveForCrashes();
+    m_reportedOpen = true;
     emit portOpened(port, MSComm1->deviceName());
     return {true, MSComm1->deviceName()};
 }
@@ -107,13 +107,22 @@ void DriveSession::close()
 {
     m_crashStop.disarm();
     m_controller->dropQueued();
-    const bool wasOpen = MSComm1->portOpen();
     MSComm1->setPortOpen(false);
     checkDrained();
-    if (wasOpen) {
+    // Also a port that failed a moment ago, its loss not yet reported: the
+    // close settles it, and the window hears of the close instead.
+    if (m_reportedOpen) {
         noteEvent(tr("Port closed: %1").arg(MSComm1->deviceName()));
-        emit portClosed(MSComm1->commPort(), QString());
+        reportClosed(QString());
     }
+}
+
+void DriveSession::reportClosed(const QString &reason)
+{
+    if (!m_reportedOpen)
+        return;
+    m_reportedOpen = false;
+    emit portClosed(MSComm1->commPort(), reason);
 }
 
 void DriveSession::deviceRemoved(const QString &name)

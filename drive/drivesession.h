@@ -106,6 +106,8 @@ private:
     void onOutputStalled();
     // Ends a stall once nothing waits to go out any more, or the port closed.
     void checkDrained();
+    // portClosed(), once for each portOpened().
+    void reportClosed(const QString &reason);
     // One of the console's own events, in the log among what was received.
     void noteEvent(const QString &text);
     void noteDirection(DriveCommand command);
@@ -128,6 +130,8 @@ private:
     QTimer *const m_drainPoll;
     CrashStop m_crashStop;
     bool m_lineStalled = false;
+    // Whether portOpened() was the last of the two reports.
+    bool m_reportedOpen = false;
     bool m_shutDown = false;
 };
 

@@ -288,6 +288,14 @@ private slots:
         QCOMPARE(f->link->written, QByteArray());
     }
 
+    void disconnectRightAfterAnUnreportedLossStillCloses()
+    {
+        button("cmdConn")->click();
+        f->link->failUnreported();
+        button("cmdDisc")->click();
+        expectClosedState();
+    }
+
     void statusLineSaysWhileTheRobotIsNotReadingAndDisconnectDropsTheQueue()
     {
         button("cmdConn")->click();

@@ -83,6 +83,9 @@ public:
         m_open = false;
         emit portLost(reason);
     }
+    // Failed, and not reported yet: a close now settles it without portLost(),
+    // as QtSerialLink does before its report's turn in the event loop.
+    void failUnreported() { m_open = false; }
 
     bool opens = true;
     // The far end does not read: writes wait in queued.
