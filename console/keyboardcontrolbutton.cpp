@@ -57,10 +57,10 @@ bool KeyboardControlButton::event(QEvent *event)
 
 void KeyboardControlButton::keyPressEvent(QKeyEvent *event)
 {
-    const int code = virtualKeyCode(event);
-    if (KeyTable::direction(code))
+    const std::optional<DriveCommand> direction = KeyTable::direction(virtualKeyCode(event));
+    if (direction)
         m_heldSteeringKeys.insert(physicalKey(event));
-    emit keyDown(code);
+    emit keyDown(direction);
     // A push button hands the focus to a sibling on arrow keys; here they are
     // keys like any other, and the next steering key must still reach this.
     if (isArrowKey(event->key())) {
@@ -79,7 +79,7 @@ void KeyboardControlButton::keyReleaseEvent(QKeyEvent *event)
         return;
     }
     m_heldSteeringKeys.remove(physicalKey(event));
-    emit keyUp(virtualKeyCode(event));
+    emit keyUp();
     QPushButton::keyReleaseEvent(event);
 }
 

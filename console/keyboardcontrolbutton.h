@@ -1,11 +1,16 @@
 #pragma once
 
+#include "drivecommands.h"
+
 #include <QPushButton>
 #include <QSet>
 
+#include <optional>
+
 // The large push button that steering keys are bound to. It reports every key
-// that reaches it, as a virtual key code, and notices when it loses the focus
-// while a steering key is still held: that key's release would go elsewhere.
+// that reaches it, with the direction it steers (none for any other key), and
+// notices when it loses the focus while a steering key is still held: that
+// key's release would go elsewhere.
 // Every key is its own, also one that is a shortcut elsewhere in the window.
 // Arrow keys are reported like any other key and keep the focus here; a frame
 // shows whenever it has the focus, that is whenever keys steer.
@@ -20,8 +25,8 @@ public:
     using QPushButton::QPushButton;
 
 signals:
-    void keyDown(int keyCode);
-    void keyUp(int keyCode);
+    void keyDown(std::optional<DriveCommand> direction);
+    void keyUp();
     // A steering key was down when the focus went; its release will never
     // arrive here.
     void focusLostWithSteeringKeyHeld();

@@ -8,7 +8,6 @@
 #include "gamepadsource.h"
 #include "inputtakenwatch.h"
 #include "keyboardcontrolbutton.h"
-#include "keytable.h"
 #include "logcontextmenu.h"
 #include "logrecording.h"
 #include "messageboxpresenter.h"
@@ -362,15 +361,15 @@ void Tavimork_PC_Controlled_Bot::cmdKeyBoard_Click()
     cmdKeyBoard->setText(tr(KeyGuide));
 }
 
-void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(int keyCode)
+void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyDown(std::optional<DriveCommand> direction)
 {
-    if (const auto command = KeyTable::direction(keyCode))
-        steer(*command, SteeringSource::Keyboard);
+    if (direction)
+        steer(*direction, SteeringSource::Keyboard);
     else
         post([session = &m_session] { session->halt(); });
 }
 
-void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyUp(int)
+void Tavimork_PC_Controlled_Bot::cmdKeyBoard_KeyUp()
 {
     postStop();
 }

@@ -88,8 +88,9 @@ private:
     void showDriveState(const DriveState &state);
 
     void cmdKeyBoard_Click();
-    void cmdKeyBoard_KeyDown(int keyCode);
-    void cmdKeyBoard_KeyUp(int keyCode);
+    // The key as the keyboard button reads it: the direction it steers, if any.
+    void cmdKeyBoard_KeyDown(std::optional<DriveCommand> direction);
+    void cmdKeyBoard_KeyUp();
 
     void Command1_Click();
 
