@@ -72,29 +72,75 @@ private slots:
     void init() { f = std::make_unique<ConsoleWindowFixture>(); }
     void cleanup() { f.reset(); }
 
-    void controlsStandWhereTheDesignPutsThem()
+    void everyControlIsAsItsRowOfTheLayoutTableSays()
     {
         // An inch of the design is 96 pixels: 1440 twips.
         QCOMPARE(ConsoleLayout::toPixels(1440), 96);
         QCOMPARE(ConsoleLayout::toPixels(ControlDesign{"", "", 7, 8, 22, 23, {}, 0, false, "", ""}),
                  QRect(0, 1, 1, 2));
         QCOMPARE(f->window->size(), ConsoleLayout::clientSize());
+        const QFont windowFont = f->window->font();
+        QList<ControlDesign> inTabOrder;
         for (const ControlDesign &design : ConsoleLayout::Controls) {
-            const QWidget *widget = f->find(QLatin1String(design.name));
+            QWidget *widget = f->find(QLatin1String(design.name));
             const QRect stored = ConsoleLayout::toPixels(design);
-            if (!design.sizedToCaption) {
+            if (design.sizedToCaption) {
+                // A direction label keeps its corner and fits its caption.
+                const auto *label = qobject_cast<const QLabel *>(widget);
+                QVERIFY2(label, design.name);
+                QCOMPARE(label->pos(), stored.topLeft());
+                QCOMPARE(label->text(), QLatin1String(design.caption));
+                const QFontMetrics metrics(label->font());
+                QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
+                QVERIFY(label->height() >= metrics.height());
+            } else {
                 QCOMPARE(widget->geometry(), stored);
-                continue;
             }
-            // A direction label keeps its corner and fits its caption.
-            const auto *label = qobject_cast<const QLabel *>(widget);
-            QVERIFY2(label, design.name);
-            QCOMPARE(label->pos(), stored.topLeft());
-            QCOMPARE(label->text(), QLatin1String(design.caption));
-            const QFontMetrics metrics(label->font());
-            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
-            QVERIFY(label->height() >= metrics.height());
+
+            const QFont font = widget->font();
+            if (design.font == ControlDesign::Font::WindowDefault) {
+                QCOMPARE(font, windowFont);
+            } else {
+                const bool small = design.font == ControlDesign::Font::TahomaSmallBold;
+                QCOMPARE(font.pointSizeF(), small ? 8.25 : 9.75);
+                QCOMPARE(font.weight(), QFont::Bold);
+                QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
+                QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+            }
+
+            QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(control);
+            const QString name = control->text(QAccessible::Name);
+            QVERIFY2(!name.isEmpty(), design.name);
+            if (*design.accessibleName)
+                QCOMPARE(name, QLatin1String(design.accessibleName));
+            QCOMPARE(control->text(QAccessible::Description),
+                     QLatin1String(design.accessibleDescription));
+
+            if (widget->focusPolicy() & Qt::TabFocus)
+                inTabOrder << design;
         }
+
+        // Tab goes through the controls that take the focus as the table
+        // orders them; the labels never take it.
+        std::sort(
+            inTabOrder.begin(), inTabOrder.end(),
+            [](const ControlDesign &a, const ControlDesign &b) { return a.tabIndex < b.tabIndex; });
+        QStringList expected;
+        for (const ControlDesign &design : std::as_const(inTabOrder))
+            expected << QLatin1String(design.name);
+        QCOMPARE(expected, QStringList({"cmdConn", "cmdDisc", "Combo4", "txtInput", "Command1",
+                                        "cmdKeyBoard"}));
+        QStringList chain;
+        QWidget *widget = button("cmdConn");
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus)
+                chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != button("cmdConn"));
+        // Combo4's line edit takes focus on the combo's behalf.
+        chain.removeAll(QString());
+        QCOMPARE(chain.mid(0, expected.size()), expected);
     }
 
     void startsWithCaptionsListAndStatesOfAClosedConsole()
@@ -112,10 +158,6 @@ private slots:
         QCOMPARE(label("Label2")->text(), QStringLiteral("COM PORT"));
         for (int i = 0; i < 5; ++i)
             QVERIFY(label(QStringLiteral("lblStop%1").arg(i))->text().isEmpty());
-        // The invisible zones, and the captionless log, are named for screen readers.
-        QCOMPARE(label("lblStop1")->accessibleName(), QStringLiteral("Stop zone above"));
-        QCOMPARE(log()->accessibleName(), QStringLiteral("Received data"));
-        QCOMPARE(label("Label2")->buddy(), combo());
 
         QStringList entries;
         for (int i = 0; i < combo()->count(); ++i)
@@ -136,37 +178,6 @@ private slots:
         QCOMPARE(f->drive.reports, 1);
         QVERIFY(!f->drive.repeating);
         QCOMPARE(f->drive.command, QString());
-    }
-
-    void fontsAreTahomaWhereTheDesignAsksForIt()
-    {
-        const QFont keyboard = button("cmdKeyBoard")->font();
-        QCOMPARE(keyboard.pointSizeF(), 8.25);
-        QCOMPARE(keyboard.weight(), QFont::Bold);
-        QVERIFY(!keyboard.italic() && !keyboard.underline() && !keyboard.strikeOut());
-        for (const char *name : {"lblForward", "lblBackward", "lblLeft", "lblRight", "Label1"}) {
-            const QFont font = label(QString::fromLatin1(name))->font();
-            QCOMPARE(font.pointSizeF(), 9.75);
-            QCOMPARE(font.weight(), QFont::Bold);
-            QCOMPARE(QFontInfo(font).family(), QStringLiteral("Tahoma"));
-        }
-    }
-
-    void tabMovesThroughTheControlsInDesignOrder()
-    {
-        QStringList chain;
-        QWidget *widget = button("cmdConn");
-        do {
-            if (widget->focusPolicy() & Qt::TabFocus)
-                chain << widget->objectName();
-            widget = widget->nextInFocusChain();
-        } while (widget != button("cmdConn"));
-        // Combo4's line edit takes focus on the combo's behalf.
-        chain.removeAll(QString());
-        const QStringList expected = {QStringLiteral("cmdConn"),  QStringLiteral("cmdDisc"),
-                                      QStringLiteral("Combo4"),   QStringLiteral("txtInput"),
-                                      QStringLiteral("Command1"), QStringLiteral("cmdKeyBoard")};
-        QCOMPARE(chain.mid(0, expected.size()), expected);
     }
 
     void focusStartsOnConnect()
@@ -430,22 +441,19 @@ private slots:
             QCOMPARE(label(names[i])->geometry(), geometries[i]);
     }
 
-    void everyControlHasAnAccessibleNameAndThePortListItsLabel()
+    void theZonesAreNamedForScreenReadersAndThePortListByItsLabel()
     {
-        for (const ControlDesign &design : ConsoleLayout::Controls) {
-            QAccessibleInterface *control =
-                QAccessible::queryAccessibleInterface(f->find(QLatin1String(design.name)));
-            QVERIFY(control);
-            QVERIFY2(!control->text(QAccessible::Name).isEmpty(), design.name);
-        }
         const auto text = [this](const char *name, QAccessible::Text which) {
             return QAccessible::queryAccessibleInterface(f->find(QLatin1String(name)))->text(which);
         };
+        // The invisible zones, and the captionless log, are named.
         QCOMPARE(text("lblStop1", QAccessible::Name), QStringLiteral("Stop zone above"));
+        QCOMPARE(text("txtInput", QAccessible::Name), QStringLiteral("Received data"));
         QCOMPARE(text("lblStop4", QAccessible::Name), QStringLiteral("Stop zone in the middle"));
         QVERIFY(text("lblStop0", QAccessible::Description).contains(QStringLiteral("stops")));
         QVERIFY(text("lblLeft", QAccessible::Description).contains(QStringLiteral("pointer")));
 
+        QCOMPARE(label("Label2")->buddy(), combo());
         QAccessibleInterface *ports = QAccessible::queryAccessibleInterface(combo());
         const auto labels = ports->relations(QAccessible::Label);
         QCOMPARE(labels.size(), 1);
