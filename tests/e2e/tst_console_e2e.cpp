@@ -50,10 +50,8 @@ const QStringList UnderWine = {
     QStringLiteral("connectToMissingPortShowsCanNotOpenBox"),
     QStringLiteral("pointerOnLabelRepeatsItsDirection"),
     QStringLiteral("pointerPathWritesItsPattern"),
-    QStringLiteral("steeringKeyRepeatsDirectionUntilReleased"),
+    QStringLiteral("keysWriteTheirPattern"),
     QStringLiteral("heldKeyWritesOneStopOnlyWhenReleased"),
-    QStringLiteral("secondKeyWhileFirstHeldSwitchesDirection"),
-    QStringLiteral("arrowKeyStopsAndKeepsTheKeyboardButtonSteering"),
     QStringLiteral("letterKeyOfAnotherLayoutSteersByItsLatinLetter"),
     QStringLiteral("escapeStopsWhereverTheFocusIs"),
     QStringLiteral("takingTheInputAwayStopsTheRobotFirst"),
@@ -130,11 +128,9 @@ private slots:
     void pointerPathWritesItsPattern();
 
     // Steering with the keyboard
-    void steeringKeyRepeatsDirectionUntilReleased_data();
-    void steeringKeyRepeatsDirectionUntilReleased();
+    void keysWriteTheirPattern_data();
+    void keysWriteTheirPattern();
     void heldKeyWritesOneStopOnlyWhenReleased();
-    void secondKeyWhileFirstHeldSwitchesDirection();
-    void arrowKeyStopsAndKeepsTheKeyboardButtonSteering();
     void escapeStopsWhereverTheFocusIs_data();
     void escapeStopsWhereverTheFocusIs();
     void takingTheInputAwayStopsTheRobotFirst_data();
@@ -553,28 +549,36 @@ void tst_ConsoleE2E::pointerPathWritesItsPattern()
 
 // Steering with the keyboard
 
-void tst_ConsoleE2E::steeringKeyRepeatsDirectionUntilReleased_data()
+void tst_ConsoleE2E::keysWriteTheirPattern_data()
 {
-    QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("numLock");
-    QTest::addColumn<char>("command");
-    QTest::newRow("W") << QStringLiteral("w") << false << '8';
-    QTest::newRow("S") << QStringLiteral("s") << false << '2';
-    QTest::newRow("A") << QStringLiteral("a") << false << '4';
-    QTest::newRow("D") << QStringLiteral("d") << false << '6';
+    // "+KEY=C" holds KEY until its command C has gone out ten times, "-KEY"
+    // lets go of it and "KEY" taps it, each until its stop is written.
+    QTest::addColumn<QStringList>("steps");
+    // Everything written from the first step on.
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("W") << false << QStringList{"+w=8", "-w"} << "8+5";
+    QTest::newRow("S") << false << QStringList{"+s=2", "-s"} << "2+5";
+    QTest::newRow("A") << false << QStringList{"+a=4", "-a"} << "4+5";
+    QTest::newRow("D") << false << QStringList{"+d=6", "-d"} << "6+5";
     // The keypad keys by their Num Lock off names: asked for KP_8, xdotool
     // would add a modifier of its own, whose release is a key release too.
-    QTest::newRow("keypad 8") << QStringLiteral("KP_Up") << true << '8';
-    QTest::newRow("keypad 2") << QStringLiteral("KP_Down") << true << '2';
-    QTest::newRow("keypad 4") << QStringLiteral("KP_Left") << true << '4';
-    QTest::newRow("keypad 6") << QStringLiteral("KP_Right") << true << '6';
+    QTest::newRow("keypad 8") << true << QStringList{"+KP_Up=8", "-KP_Up"} << "8+5";
+    QTest::newRow("keypad 2") << true << QStringList{"+KP_Down=2", "-KP_Down"} << "2+5";
+    QTest::newRow("keypad 4") << true << QStringList{"+KP_Left=4", "-KP_Left"} << "4+5";
+    QTest::newRow("keypad 6") << true << QStringList{"+KP_Right=6", "-KP_Right"} << "6+5";
+    // Every release stops, so letting go of both keys writes two stops.
+    QTest::newRow("second key while the first is held")
+        << false << QStringList{"+w=8", "+d=6", "-d", "-w"} << "8+6+55";
+    // An arrow key halts like any other key, and keeps the focus here.
+    QTest::newRow("arrow key, then W") << false << QStringList{"Up", "+w=8", "-w"} << "58+5";
 }
 
-void tst_ConsoleE2E::steeringKeyRepeatsDirectionUntilReleased()
+void tst_ConsoleE2E::keysWriteTheirPattern()
 {
-    QFETCH(QString, key);
     QFETCH(bool, numLock);
-    QFETCH(char, command);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, pattern);
     QVERIFY2(startConsole(m_line->devicePath()), qPrintable(failure()));
     // Before connecting: the Num Lock key's own release would write a stop.
     QString error;
@@ -588,12 +592,22 @@ void tst_ConsoleE2E::steeringKeyRepeatsDirectionUntilReleased()
     QVERIFY(console().click(KeyboardButton.center()));
 
     const qsizetype mark = m_line->receivedCount();
-    QVERIFY(console().keyDown(key));
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count(command) >= 10, WaitMs);
-    QVERIFY(console().keyUp(key));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
-    QVERIFY2(wroteSince(mark, QStringLiteral("%1+5").arg(QLatin1Char(command))),
-             qPrintable(failure()));
+    for (const QString &step : std::as_const(steps)) {
+        const qsizetype before = m_line->receivedCount();
+        if (step.startsWith(u'+')) {
+            const QStringList keyAndCommand = step.mid(1).split(u'=');
+            const char command = keyAndCommand.at(1).at(0).toLatin1();
+            QVERIFY(console().keyDown(keyAndCommand.at(0)));
+            QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count(command) >= 10, WaitMs);
+            continue;
+        }
+        if (step.startsWith(u'-'))
+            QVERIFY(console().keyUp(step.mid(1)));
+        else
+            QVERIFY(console().key(step));
+        QVERIFY2(waitForStopAfter(before), qPrintable(failure()));
+    }
+    QVERIFY2(wroteSince(mark, pattern), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::heldKeyWritesOneStopOnlyWhenReleased()
@@ -630,38 +644,6 @@ void tst_ConsoleE2E::heldKeyWritesOneStopOnlyWhenReleased()
           qint64(bytes.count('8')), qint64(bytes.count('5') - 1), qint64(typed.count(u'w')));
     QVERIFY2(oneStop, qPrintable(failure()));
     QVERIFY2(bytes.count('8') >= 20, qPrintable(runs(bytes)));
-}
-
-void tst_ConsoleE2E::secondKeyWhileFirstHeldSwitchesDirection()
-{
-    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY(console().click(KeyboardButton.center()));
-
-    const qsizetype mark = m_line->receivedCount();
-    QVERIFY(console().keyDown(QStringLiteral("w")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('8') >= 10, WaitMs);
-    QVERIFY(console().keyDown(QStringLiteral("d")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('6') >= 10, WaitMs);
-    QVERIFY(console().keyUp(QStringLiteral("d")));
-    QVERIFY(console().keyUp(QStringLiteral("w")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('5') >= 2, WaitMs);
-    // Every release stops, so letting go of both keys writes two stops.
-    QVERIFY2(wroteSince(mark, QStringLiteral("8+6+55")), qPrintable(failure()));
-}
-
-void tst_ConsoleE2E::arrowKeyStopsAndKeepsTheKeyboardButtonSteering()
-{
-    QVERIFY2(startConnectedConsole(), qPrintable(failure()));
-    QVERIFY(console().click(KeyboardButton.center()));
-
-    const qsizetype mark = m_line->receivedCount();
-    QVERIFY(console().key(QStringLiteral("Up")));
-    QVERIFY2(waitForStopAfter(mark), qPrintable(failure()));
-    QVERIFY(console().keyDown(QStringLiteral("w")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('8') >= 10, WaitMs);
-    QVERIFY(console().keyUp(QStringLiteral("w")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_line->receivedSince(mark).count('5') >= 2, WaitMs);
-    QVERIFY2(wroteSince(mark, QStringLiteral("58+5")), qPrintable(failure()));
 }
 
 void tst_ConsoleE2E::escapeStopsWhereverTheFocusIs_data()
