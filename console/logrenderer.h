@@ -45,6 +45,7 @@ public:
     void setForm(Form form) { m_form = form; }
     Form form() const { return m_form; }
     void setClockFace(ClockFace clockFace) { m_clockFace = std::move(clockFace); }
+    const ClockFace &clockFace() const { return m_clockFace; }
     // Starts again, at the start of a line or inside one.
     void restart(bool atLineStart) { m_atLineStart = atLineStart; }
 

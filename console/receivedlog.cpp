@@ -2,7 +2,9 @@
 
 #include "receivedlogview.h"
 
-#include <QDateTime>
+#include <QTime>
+
+#include <memory>
 
 namespace {
 // Arrivals that add to an open line without starting one are kept as one,
@@ -12,11 +14,28 @@ constexpr qsizetype MaxJoinedCharacters = 4096;
 
 constexpr int HexRowBytes = 16;
 
-QTime localTime(std::chrono::milliseconds monotonic)
+constexpr std::chrono::milliseconds LocalTimeRefresh{1000};
+
+// The local wall time the monotonic clock's readings stand for. Asking the
+// system for the local time has it look at its time zone file every time,
+// which a flood of stamped lines would pay per line: the offset is taken
+// again once a second instead, so a change of the clock shows within that.
+ClockFace localClockFace()
 {
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return QDateTime::currentDateTime().addMSecs((monotonic - now).count()).time();
+    struct Anchor
+    {
+        std::chrono::milliseconds monotonic{-1};
+        QTime local;
+    };
+    return [anchor = std::make_shared<Anchor>()](std::chrono::milliseconds monotonic) {
+        const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        if (anchor->monotonic.count() < 0 || now - anchor->monotonic >= LocalTimeRefresh) {
+            anchor->monotonic = now;
+            anchor->local = QTime::currentTime();
+        }
+        return anchor->local.addMSecs(int((monotonic - anchor->monotonic).count()));
+    };
 }
 
 bool startsNoLineInside(const QString &text)
@@ -37,8 +56,8 @@ QString joined(const LogPieces &pieces)
 ReceivedLog::ReceivedLog(ReceivedLogView *view)
     : QObject(view)
     , m_view(view)
-    , m_renderer(localTime)
-    , m_tap(localTime)
+    , m_renderer(localClockFace())
+    , m_tap(m_renderer.clockFace())
 {
     setObjectName(QStringLiteral("receivedLog"));
 }

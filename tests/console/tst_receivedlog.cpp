@@ -361,6 +361,29 @@ private slots:
         QCOMPARE(m_view->toPlainText(), QStringLiteral("OK\nx=\u00e9 \ufffd\n\u2014ok\npose 1"));
     }
 
+    void stampsReadTheLocalTimeEachArrivalCameAt()
+    {
+        ReceivedLog log(m_view.get());
+        log.setShowTime(true);
+        const auto now = std::chrono::duration_cast<milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        const QTime wallNow = QTime::currentTime();
+        // Arrivals from before and after the moment the clock is read.
+        for (const milliseconds ago : {milliseconds(3000), milliseconds(-1500)})
+            log.append({{ReceivedArrival::Kind::Bytes, now - ago, now - ago, "x\n",
+                         QStringLiteral("x\n")}});
+        const QStringList lines = m_view->toPlainText().split(u'\n');
+        for (const auto &[line, ago] : {std::pair{0, 3000}, std::pair{1, -1500}}) {
+            const QTime shown = QTime::fromString(lines.at(line).left(12), u"hh:mm:ss.zzz");
+            QVERIFY2(shown.isValid(), qPrintable(lines.at(line)));
+            // Within half a second, also across midnight.
+            const int off =
+                (wallNow.addMSecs(-ago).msecsTo(shown) + 86'400'000 + 43'200'000) % 86'400'000 -
+                43'200'000;
+            QVERIFY2(qAbs(off) < 500, qPrintable(lines.at(line)));
+        }
+    }
+
     void viewIgnoresAnEmptyArrival()
     {
         appendLines(0, 100);
