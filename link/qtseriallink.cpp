@@ -16,9 +16,9 @@ constexpr std::chrono::milliseconds DriverDrainPoll{5};
 // Between reads the port takes in only this much, so the thread wakes once
 // when bytes start to come in, not on each arrival after it.
 constexpr qint64 PeekBytes = 1;
-// A gather larger than this means the far end writes fast enough that waiting
-// a period could fill the driver's input buffer (4 kB for a Linux tty) and
-// lose bytes: until the gathers are small again, bytes are read as they come.
+// More than this in a gather period means the far end writes fast enough that
+// waiting a period could fill the driver's input buffer (4 kB for a Linux tty)
+// and lose bytes: until a period brings less, bytes are read as they come.
 constexpr qsizetype BusyGatherBytes = 2048;
 } // namespace
 
@@ -133,7 +133,16 @@ void QtSerialLink::gather()
     // Taken out of the port, so that its next bytes are peeked at again
     // whenever input() is called.
     const QByteArray gathered = m_port.readAll();
-    m_busy = gathered.size() > BusyGatherBytes;
+    // Judged by period, not by read: read as it comes, a fast stream comes in
+    // small pieces, and a wait after each small one would overrun the driver.
+    m_periodBytes += gathered.size();
+    if (!m_period.isValid() || m_period.elapsed() >= GatherPeriod.count()) {
+        m_busy = m_periodBytes > BusyGatherBytes;
+        m_periodBytes = 0;
+        m_period.start();
+    } else if (m_periodBytes > BusyGatherBytes) {
+        m_busy = true;
+    }
     m_pending += gathered;
     m_port.setReadBufferSize(PeekBytes);
     m_lastGather.start();
@@ -207,6 +216,8 @@ bool QtSerialLink::open()
     m_port.setReadBufferSize(PeekBytes);
     m_lastGather.invalidate();
     m_busy = false;
+    m_periodBytes = 0;
+    m_period.invalidate();
     m_connected = true;
     qCInfo(lcLink).noquote() << "opened" << portLabel() << "at" << m_settings.toString();
     return true;

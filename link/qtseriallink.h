@@ -98,7 +98,11 @@ private:
     bool m_connected = false;
     bool m_lossPending = false;
     bool m_pulling = false;
+    // A far end that sends more than BusyGatherBytes within a period is read
+    // as it writes, until a whole period passes with less.
     bool m_busy = false;
+    qsizetype m_periodBytes = 0;
+    QElapsedTimer m_period;
     QElapsedTimer m_lastGather;
     QTimer m_gather{this};
     // Last, so it is destroyed first and never signals into a half-destroyed link.
