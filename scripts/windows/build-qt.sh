@@ -10,15 +10,11 @@
 # Prints the Qt prefix as the last line of standard output; progress and the
 # time of each step go to standard error.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
 TAG=build-qt
 # shellcheck source=mingw-cache.sh
-. "$here/mingw-cache.sh"
+. "$(dirname "$0")/mingw-cache.sh"
 
-CACHE_DIR=${1:-/var/cache/qt-mingw}
 WORK=${TAVIMORK_QT_MINGW_WORK:-/tmp/qt-mingw-build}
-JOBS=${JOBS:-$(nproc)}
 # Debian's archive here serves the .dsc of qt6-serialport but not its tarball:
 # the upstream v6.4.2 source is kept in the tree.
 SERIALPORT_TARBALL=$root/packaging/windows/qtserialport-6.4.2.tar.xz

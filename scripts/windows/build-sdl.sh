@@ -10,15 +10,11 @@
 # Prints the SDL prefix as the last line of standard output; progress and the
 # time of each step go to standard error.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
 TAG=build-sdl
 # shellcheck source=mingw-cache.sh
-. "$here/mingw-cache.sh"
+. "$(dirname "$0")/mingw-cache.sh"
 
-CACHE_DIR=${1:-/var/cache/qt-mingw}
 WORK=${TAVIMORK_SDL_MINGW_WORK:-/tmp/sdl-mingw-build}
-JOBS=${JOBS:-$(nproc)}
 
 # No audio, video renderer or test programs: the console only reads pads.
 SDL_CMAKE_FLAGS=(

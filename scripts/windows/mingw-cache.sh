@@ -2,6 +2,12 @@
 # logs, Debian's source index, the cache lock and the MinGW-w64 toolchain
 # file. Each sets TAG (its name in messages) before sourcing this.
 
+# The scripts' folder, the tree, the cache (the first argument) and the jobs.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+CACHE_DIR=${1:-/var/cache/qt-mingw}
+JOBS=${JOBS:-$(nproc)}
+
 # A failing command under set -e otherwise ends the script without a word.
 trap 'echo "$TAG: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
