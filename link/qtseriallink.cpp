@@ -16,10 +16,11 @@ constexpr std::chrono::milliseconds DriverDrainPoll{5};
 // Between reads the port takes in only this much, so the thread wakes once
 // when bytes start to come in, not on each arrival after it.
 constexpr qint64 PeekBytes = 1;
-// More than this in a gather period means the far end writes fast enough that
-// waiting a period could fill the driver's input buffer (4 kB for a Linux tty)
-// and lose bytes: until a period brings less, bytes are read as they come.
-constexpr qsizetype BusyGatherBytes = 2048;
+// More than this in a gather period, three quarters of a driver's 4 kB input
+// buffer (a Linux tty's), means the far end writes fast enough that waiting a
+// period could fill that buffer and lose bytes: until a period brings less,
+// bytes are read as they come. The line's own rate brings under 300 bytes.
+constexpr qsizetype BusyGatherBytes = 3072;
 } // namespace
 
 QtSerialLink::QtSerialLink(PortDirectory directory, QObject *parent)
