@@ -15,11 +15,14 @@ constexpr qsizetype MaxJoinedCharacters = 4096;
 constexpr int HexRowBytes = 16;
 
 constexpr std::chrono::milliseconds LocalTimeRefresh{1000};
+constexpr qint64 MSecsPerDay = 24 * 60 * 60 * 1000;
 
 // The local wall time the monotonic clock's readings stand for. Asking the
 // system for the local time has it look at its time zone file every time,
 // which a flood of stamped lines would pay per line: the offset is taken
 // again once a second instead, so a change of the clock shows within that.
+// Kept arrivals from before such a change (or one of summer time) are drawn
+// again with the offset of now.
 ClockFace localClockFace()
 {
     struct Anchor
@@ -34,7 +37,8 @@ ClockFace localClockFace()
             anchor->monotonic = now;
             anchor->local = QTime::currentTime();
         }
-        return anchor->local.addMSecs(int((monotonic - anchor->monotonic).count()));
+        // Only the time of day shows: whole days apart are dropped first.
+        return anchor->local.addMSecs(int((monotonic - anchor->monotonic).count() % MSecsPerDay));
     };
 }
 

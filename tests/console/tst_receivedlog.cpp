@@ -368,18 +368,20 @@ private slots:
         const auto now = std::chrono::duration_cast<milliseconds>(
             std::chrono::steady_clock::now().time_since_epoch());
         const QTime wallNow = QTime::currentTime();
-        // Arrivals from before and after the moment the clock is read.
-        for (const milliseconds ago : {milliseconds(3000), milliseconds(-1500)})
-            log.append({{ReceivedArrival::Kind::Bytes, now - ago, now - ago, "x\n",
-                         QStringLiteral("x\n")}});
+        // Arrivals from before and after the moment the clock is read, and
+        // one kept from a month ago.
+        constexpr qint64 Day = 86'400'000;
+        const QList<qint64> agos = {3000, -1500, 30 * Day + 2000};
+        for (const qint64 ago : agos)
+            log.append({{ReceivedArrival::Kind::Bytes, now - milliseconds(ago),
+                         now - milliseconds(ago), "x\n", QStringLiteral("x\n")}});
         const QStringList lines = m_view->toPlainText().split(u'\n');
-        for (const auto &[line, ago] : {std::pair{0, 3000}, std::pair{1, -1500}}) {
+        for (qsizetype line = 0; line < agos.size(); ++line) {
             const QTime shown = QTime::fromString(lines.at(line).left(12), u"hh:mm:ss.zzz");
             QVERIFY2(shown.isValid(), qPrintable(lines.at(line)));
             // Within half a second, also across midnight.
-            const int off =
-                (wallNow.addMSecs(-ago).msecsTo(shown) + 86'400'000 + 43'200'000) % 86'400'000 -
-                43'200'000;
+            const int apart = wallNow.addMSecs(int(-agos.at(line) % Day)).msecsTo(shown);
+            const qint64 off = (apart + Day + Day / 2) % Day - Day / 2;
             QVERIFY2(qAbs(off) < 500, qPrintable(lines.at(line)));
         }
     }
