@@ -7,13 +7,18 @@ qsizetype weightOf(const ReceivedArrival &arrival)
 {
     return qMax(arrival.text.size(), arrival.bytes.size());
 }
+
+// Reads the link gathers once a period, or on the drive's ticks, may come a
+// little short of a frame after the last batch; they go then, not on a
+// wake-up of their own that little later.
+constexpr std::chrono::milliseconds FrameSlack{10};
 } // namespace
 
-ReceivedTextQueue::ReceivedTextQueue(QObject *parent)
+ReceivedTextQueue::ReceivedTextQueue(QObject *parent, std::chrono::milliseconds framePeriod)
     : QObject(parent)
+    , m_framePeriod(framePeriod)
 {
     m_frame.setSingleShot(true);
-    m_frame.setInterval(FramePeriod);
     connect(&m_frame, &QTimer::timeout, this, &ReceivedTextQueue::deliver);
 }
 
@@ -40,8 +45,19 @@ void ReceivedTextQueue::batchShown()
 
 void ReceivedTextQueue::scheduleDelivery()
 {
-    if (!m_awaitingLog && !m_queued.isEmpty() && !m_frame.isActive())
-        m_frame.start();
+    if (m_awaitingLog || m_queued.isEmpty())
+        return;
+    // The frame counts from the last batch, so text after a quiet spell goes
+    // at once and a stream goes on the wake-up that brought it. Still from
+    // the event loop: the rest of the read joins the batch.
+    using std::chrono::milliseconds;
+    const milliseconds since =
+        m_sinceDelivery.isValid() ? milliseconds(m_sinceDelivery.elapsed()) : m_framePeriod;
+    const milliseconds wait = m_framePeriod - since;
+    if (wait <= FrameSlack)
+        m_frame.start(0);
+    else if (!m_frame.isActive())
+        m_frame.start(wait);
 }
 
 void ReceivedTextQueue::deliver()
@@ -49,6 +65,7 @@ void ReceivedTextQueue::deliver()
     if (m_awaitingLog || m_queued.isEmpty())
         return;
     m_awaitingLog = true;
+    m_sinceDelivery.start();
     emit batchReady(take());
 }
 

@@ -2,6 +2,7 @@
 
 #include "receivedarrival.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -18,13 +19,16 @@ class ReceivedTextQueue : public QObject
     Q_OBJECT
 
 public:
-    // A person reads no faster than about 20 updates a second, and each
-    // update lays out and repaints the log: more often only costs.
-    static constexpr std::chrono::milliseconds FramePeriod{50};
+    // A person follows a scrolling log no better at more than ten updates a
+    // second, and each update costs the window about a millisecond of layout,
+    // painting and handing the picture over, however few lines it brings.
+    // Text after a quiet spell goes at once.
+    static constexpr std::chrono::milliseconds FramePeriod{100};
     // A frame's worth at a hundred times the robot's line rate (5760
-    // characters/s), so that even then the log keeps up.
-    static constexpr qsizetype MaxBatchCharacters = 32768;
-    static constexpr qsizetype MaxBatchLines = 1024;
+    // characters/s, in lines of 30 or more), so that even then the log keeps
+    // up.
+    static constexpr qsizetype MaxBatchCharacters = 65536;
+    static constexpr qsizetype MaxBatchLines = 2048;
     // The most bytes one arrival holds; a longer read is cut into arrivals
     // of this size, so that one of them never overruns a batch's limits.
     static constexpr qsizetype MaxArrivalBytes = 1024;
@@ -34,7 +38,9 @@ public:
     // of ordinary replies, in about 15 MB of log.
     static constexpr int MaxQueuedCharacters = 1'000'000;
 
-    explicit ReceivedTextQueue(QObject *parent = nullptr);
+    // A frame of zero hands each batch over on the next pass of the event loop.
+    explicit ReceivedTextQueue(QObject *parent = nullptr,
+                               std::chrono::milliseconds framePeriod = FramePeriod);
 
     void append(ReceivedArrival arrival);
     // The log has taken the last batch.
@@ -53,5 +59,7 @@ private:
     QList<ReceivedArrival> m_queued;
     qsizetype m_size = 0;
     bool m_awaitingLog = false;
+    const std::chrono::milliseconds m_framePeriod;
     QTimer m_frame{this};
+    QElapsedTimer m_sinceDelivery;
 };

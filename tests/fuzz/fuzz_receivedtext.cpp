@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QTextBlock>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -95,13 +94,6 @@ QString checkBatch(const ReceivedBatch &arrivals)
     return batch;
 }
 
-// Frames are not under test: with no interval, a batch goes on the next pass
-// of the event loop.
-void deliverAtOnce(ReceivedTextQueue &queue)
-{
-    queue.findChild<QTimer *>()->setInterval(0);
-}
-
 // The queue's batches go out on the event loop, as on the drive thread.
 void runEventsWhile(const std::function<bool()> &waiting)
 {
@@ -147,8 +139,8 @@ void checkLog(const QString &batch)
 QString firstBatch(const QString &before, const QStringList &pieces, const QString &after,
                    qsizetype *queued)
 {
-    ReceivedTextQueue queue;
-    deliverAtOnce(queue);
+    // Frames are not under test.
+    ReceivedTextQueue queue(nullptr, std::chrono::milliseconds(0));
     queue.append(arrivalOf(before));
     for (const QString &piece : pieces)
         queue.append(arrivalOf(piece));
@@ -233,8 +225,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (text != decodeAll({bytes}) || text != decodeAll(oneByOne))
         qFatal("decoder: the same bytes cut differently show differently");
 
-    ReceivedTextQueue queue;
-    deliverAtOnce(queue);
+    // Frames are not under test.
+    ReceivedTextQueue queue(nullptr, std::chrono::milliseconds(0));
     QString delivered;
     QObject::connect(&queue, &ReceivedTextQueue::batchReady, &queue,
                      [&](const ReceivedBatch &arrivals) {
