@@ -60,10 +60,8 @@ void DriveController::release()
 
 void DriveController::tmr_Send_Command_Timer()
 {
+    emit repeatTick();
     if (m_held || !strCommand || !m_link.portOpen())
-        return;
-    emit aboutToRepeat();
-    if (m_held)
         return;
     // A direction byte says "keep going"; one still waiting to go out already
     // says it, and a pile of them would keep the robot going long after the

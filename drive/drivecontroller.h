@@ -62,8 +62,9 @@ signals:
     void stateChanged(const DriveState &state);
     // A write found earlier bytes still waiting: the far end is not reading.
     void outputStalled();
-    // A direction byte is about to go out; hold() from here keeps it back.
-    void aboutToRepeat();
+    // The repeat timer expired, held or not, and its byte is yet to go:
+    // hold() from here keeps it back.
+    void repeatTick();
     // What the log's events show: once per stop byte, once per repetition
     // (with its first byte), and the hold and its end.
     void stopWritten();

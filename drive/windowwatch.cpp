@@ -5,21 +5,18 @@
 WindowWatch::WindowWatch(const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_clock(clock)
-{
-    m_pinger.setInterval(PingPeriod);
-    connect(&m_pinger, &QTimer::timeout, this, &WindowWatch::check);
-}
+{}
 
 void WindowWatch::setWatching(bool watching)
 {
-    if (watching == m_pinger.isActive())
+    if (watching == m_watching)
         return;
+    m_watching = watching;
+    m_lastPing.reset();
     if (watching) {
         m_lastAnswer = m_clock.now();
-        m_pinger.start();
     } else {
         // Whatever froze, no one is driving: nothing left to hold.
-        m_pinger.stop();
         answered();
     }
 }
@@ -33,16 +30,22 @@ void WindowWatch::answered()
     }
 }
 
+void WindowWatch::tick()
+{
+    if (!m_watching)
+        return;
+    checkSilence();
+    const std::chrono::milliseconds now = m_clock.now();
+    if (m_lastPing && now - *m_lastPing < PingPeriod)
+        return;
+    m_lastPing = now;
+    emit ping();
+}
+
 void WindowWatch::checkSilence()
 {
-    if (m_pinger.isActive() && !m_frozen && m_clock.now() - m_lastAnswer > SilenceLimit) {
+    if (!m_frozen && m_clock.now() - m_lastAnswer > SilenceLimit) {
         m_frozen = true;
         emit frozen();
     }
-}
-
-void WindowWatch::check()
-{
-    checkSilence();
-    emit ping();
 }

@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
+#include <optional>
 
 class Clock;
 
 // Tells whether the window that steers is still alive while it matters, that
-// is while the robot is being driven: it then asks for a sign of life every
-// ping period, and a window silent past the limit is frozen; the operator's
-// stop may be stuck in it. Nothing wakes up while no one drives.
+// is while the robot is being driven: it then asks for a sign of life about
+// every ping period, and a window silent past the limit is frozen; the
+// operator's stop may be stuck in it. It runs on the repeat ticks, which go
+// exactly while the robot is driven, so it costs the drive thread no wake-up
+// of its own.
 class WindowWatch : public QObject
 {
     Q_OBJECT
@@ -27,10 +29,11 @@ public:
     void setWatching(bool watching);
     // The window's answer to ping().
     void answered();
-    // Declares the window frozen now if it has been silent past the limit,
-    // without waiting for the next ping: after the whole process stood still
-    // (stopped, suspended), the first thing to run may be a tick.
-    void checkSilence();
+    // One repeat tick, held or not, before its byte: the window is declared
+    // frozen if it has been silent past the limit (after the whole process
+    // stood still, stopped or suspended, a tick may be the first thing to
+    // run), and asked again once a ping period has passed since it last was.
+    void tick();
 
 signals:
     // Answer through answered(), from the window's thread.
@@ -39,11 +42,11 @@ signals:
     void thawed();
 
 private:
-    void check();
+    void checkSilence();
 
     const Clock &m_clock;
-    // Runs exactly while the robot is being driven.
-    QTimer m_pinger{this};
+    bool m_watching = false;
     std::chrono::milliseconds m_lastAnswer{};
+    std::optional<std::chrono::milliseconds> m_lastPing;
     bool m_frozen = false;
 };

@@ -122,12 +122,15 @@ private slots:
 
     void holdStopsADrivenRobotOnceAndReleaseResumesAsItWas()
     {
+        QSignalSpy repeatTicks(controller.get(), &DriveController::repeatTick);
         controller->direction(DriveCommand::Forward);
         ticks->fire();
         controller->hold();
         controller->hold();
         ticks->fire(3);
         QCOMPARE(link->written, QByteArray("85"));
+        // Held ticks still reach the window watch, whose ping brings the release.
+        QCOMPARE(repeatTicks.count(), 4);
         QVERIFY(controller->state().repeating);
         controller->release();
         ticks->fire();
@@ -179,35 +182,51 @@ private slots:
     // The dead man's check that hold() and release() answer to.
     void windowSilentPastTheLimitIsFrozenOnceUntilItAnswers()
     {
+        using std::chrono::milliseconds;
         FakeClock clock;
         WindowWatch watch(clock);
         QSignalSpy frozen(&watch, &WindowWatch::frozen);
         QSignalSpy thawed(&watch, &WindowWatch::thawed);
+        QSignalSpy pings(&watch, &WindowWatch::ping);
 
-        // Nobody drives: silence means nothing.
+        // Nobody drives: silence means nothing, and nobody is asked.
         clock.advance(WindowWatch::SilenceLimit * 4);
-        watch.checkSilence();
+        watch.tick();
         QCOMPARE(frozen.count(), 0);
+        QCOMPARE(pings.count(), 0);
 
+        // Asked on the first tick, then on the first a ping period later.
         watch.setWatching(true);
-        clock.advance(WindowWatch::SilenceLimit);
-        watch.checkSilence();
+        watch.tick();
+        clock.advance(WindowWatch::PingPeriod - milliseconds(1));
+        watch.tick();
+        QCOMPARE(pings.count(), 1);
+        clock.advance(milliseconds(1));
+        watch.tick();
+        QCOMPARE(pings.count(), 2);
+
+        clock.advance(WindowWatch::SilenceLimit - WindowWatch::PingPeriod);
+        watch.tick();
         QCOMPARE(frozen.count(), 0);
-        clock.advance(std::chrono::milliseconds(1));
-        watch.checkSilence();
-        watch.checkSilence();
+        clock.advance(milliseconds(1));
+        watch.tick();
+        watch.tick();
         QCOMPARE(frozen.count(), 1);
+        // Still asked while frozen: only an answer ends the hold.
+        clock.advance(WindowWatch::PingPeriod);
+        watch.tick();
+        QCOMPARE(pings.count(), 4);
 
         watch.answered();
         QCOMPARE(thawed.count(), 1);
         // The answer restarts the count.
         clock.advance(WindowWatch::SilenceLimit);
-        watch.checkSilence();
+        watch.tick();
         QCOMPARE(frozen.count(), 1);
 
         // Frozen when the drive ends: thawed, so the next drive starts free.
-        clock.advance(std::chrono::milliseconds(1));
-        watch.checkSilence();
+        clock.advance(milliseconds(1));
+        watch.tick();
         QCOMPARE(frozen.count(), 2);
         watch.setWatching(false);
         QCOMPARE(thawed.count(), 2);
