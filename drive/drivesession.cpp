@@ -63,8 +63,11 @@ DriveSession::DriveSession(std::unique_ptr<SerialLink> link,
             [this] { noteEvent(tr("The window answers again: the drive resumes")); });
     connect(m_windowWatch, &WindowWatch::ping, this, &DriveSession::heartbeat);
     // Every byte is vouched for by a window that answered lately.
-    connect(m_controller, &DriveController::aboutToRepeat, m_windowWatch,
-            &WindowWatch::checkSilence);
+    connect(m_controller, &DriveController::repeatTick, m_windowWatch, &WindowWatch::tick);
+    // While driving, the ticks wake the thread anyway: received bytes due
+    // before the next one are gathered on this one.
+    connect(m_controller, &DriveController::repeatTick, this,
+            [this] { MSComm1->gatherSoon(RobotLine::RepeatPeriod); });
     connect(m_windowWatch, &WindowWatch::frozen, m_controller, &DriveController::hold);
     connect(m_windowWatch, &WindowWatch::thawed, m_controller, &DriveController::release);
 }

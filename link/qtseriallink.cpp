@@ -98,6 +98,13 @@ void QtSerialLink::discardOutput()
         m_port.clear(QSerialPort::Output);
 }
 
+void QtSerialLink::gatherSoon(std::chrono::milliseconds within)
+{
+    // On the next pass of the loop, not now: the tick's byte goes first.
+    if (m_gather.isActive() && m_gather.remainingTimeAsDuration() <= within)
+        m_gather.start(0);
+}
+
 qintptr QtSerialLink::nativeHandle() const
 {
     // An int or a HANDLE, as the system has it.

@@ -40,9 +40,10 @@ class QtSerialLink : public SerialLink
     Q_OBJECT
 
 public:
-    // The log takes received text at most 20 times a second, so gathering
+    // The log takes received text at most ten times a second, so gathering
     // more often would only wake the thread; at the line's 5760 bytes a
-    // second a period holds under 300 bytes.
+    // second a period holds under 300 bytes, and at ten times that still
+    // fits a driver's buffer.
     static constexpr std::chrono::milliseconds GatherPeriod{50};
 
     explicit QtSerialLink(PortDirectory directory = PortDirectory(), QObject *parent = nullptr);
@@ -65,6 +66,7 @@ public:
     // The port's own write queue, and the driver's (see LineQueue).
     bool outputPending() const override;
     void discardOutput() override;
+    void gatherSoon(std::chrono::milliseconds within) override;
     qintptr nativeHandle() const override;
     // name as QSerialPort names the open port (portName()).
     void deviceRemoved(const QString &name) override;

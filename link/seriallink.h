@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+
 // The one serial port the console talks through. It offers exactly what the
 // console uses: choose a port number and line settings, open and close, ask
 // whether it is open, write text, and take what has arrived.
@@ -37,6 +39,10 @@ public:
     virtual bool outputPending() const = 0;
     // Drops whatever written bytes are still waiting to go out.
     virtual void discardOutput() = 0;
+    // The thread is awake anyway: received bytes the link would gather
+    // within this time are gathered as soon as it is free, so it need not
+    // wake again for them.
+    virtual void gatherSoon(std::chrono::milliseconds within) { Q_UNUSED(within) }
     // The system says the port it calls name is gone (Windows: "COM3"). If
     // that is the open port, it is lost, as when its device fails: some
     // drivers of unplugged adapters never fail the I/O itself.
