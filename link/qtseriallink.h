@@ -40,10 +40,9 @@ class QtSerialLink : public SerialLink
     Q_OBJECT
 
 public:
-    // The log takes received text at most ten times a second, so gathering
-    // more often would only wake the thread; at the line's 5760 bytes a
-    // second a period holds under 300 bytes, and at ten times that still
-    // fits a driver's buffer.
+    // Twice as often as the log takes received text: a period's bytes then
+    // fit a driver's 4 kB buffer up to ten times the line's 5760 bytes a
+    // second, and at the line rate a period holds under 300 bytes.
     static constexpr std::chrono::milliseconds GatherPeriod{50};
 
     explicit QtSerialLink(PortDirectory directory = PortDirectory(), QObject *parent = nullptr);

@@ -9,7 +9,7 @@ class TestReceivedTextQueue : public QObject
 
 private slots:
     // A reply after a quiet spell shows at once; text that follows waits for
-    // its frame, counted from the last batch, and then goes together.
+    // its frame, counted from the last batch.
     void firstTextGoesAtOnceThenOneBatchAFrame()
     {
         ReceivedTextQueue queue(nullptr, std::chrono::hours(1));
