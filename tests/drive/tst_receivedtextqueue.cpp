@@ -15,8 +15,8 @@ private slots:
         ReceivedTextQueue queue(nullptr, std::chrono::hours(1));
         QSignalSpy batches(&queue, &ReceivedTextQueue::batchReady);
         auto arrival = [](const char *bytes) {
-            return ReceivedArrival{ReceivedArrival::Kind::Bytes, {}, {}, bytes,
-                                   QString::fromLatin1(bytes)};
+            return ReceivedArrival{
+                ReceivedArrival::Kind::Bytes, {}, {}, bytes, QString::fromLatin1(bytes)};
         };
 
         queue.append(arrival("ok\n"));
