@@ -118,6 +118,9 @@ Tavimork_PC_Controlled_Bot::~Tavimork_PC_Controlled_Bot()
     delete m_inputTakenWatch;
     delete m_escapeKey;
     m_session.shutdown();
+    // The text the session handed over as it shut down, which the event
+    // loop may never deliver now, goes into the log and its recording.
+    QCoreApplication::sendPostedEvents(m_receivedLog, QEvent::MetaCall);
     // Ends the recording cleanly while the log it takes the text form from
     // is still there; no byte comes from the closed port any more.
     delete m_recording;
@@ -184,7 +187,10 @@ void Tavimork_PC_Controlled_Bot::bindEvents()
     });
     connect(&m_session, &DriveSession::portOpened, this, &Self::onPortOpened);
     connect(&m_session, &DriveSession::portClosed, this, &Self::onPortClosed);
-    connect(&m_session, &DriveSession::received, this, &Self::appendReceived);
+    // Through the log, so that the last batches can be taken on their own as
+    // the window goes.
+    connect(&m_session, &DriveSession::received, m_receivedLog,
+            [this](const ReceivedBatch &batch) { appendReceived(batch); });
     connect(m_recording, &LogRecording::recordingChanged, this, &Self::showRecording);
     connect(m_recording, &LogRecording::failed, this, &Self::onRecordingFailed);
     connect(&m_session, &DriveSession::lineStalled, this, &Self::showLineStalled);

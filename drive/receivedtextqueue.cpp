@@ -60,6 +60,14 @@ void ReceivedTextQueue::scheduleDelivery()
         m_frame.start(wait);
 }
 
+void ReceivedTextQueue::flush()
+{
+    m_frame.stop();
+    m_awaitingLog = true;
+    while (!m_queued.isEmpty())
+        emit batchReady(take());
+}
+
 void ReceivedTextQueue::deliver()
 {
     if (m_awaitingLog || m_queued.isEmpty())

@@ -45,6 +45,9 @@ public:
     void append(ReceivedArrival arrival);
     // The log has taken the last batch.
     void batchShown();
+    // Nothing more will come: everything queued goes now, in batches within
+    // the usual limits, without waiting for the log or a frame.
+    void flush();
     // Characters or bytes, whichever an arrival has more of.
     qsizetype queuedCharacters() const { return m_size; }
 

@@ -1,20 +1,24 @@
 #include "drivecommands.h"
 #include "drivesession.h"
+#include "logrecording.h"
 #include "manualticksource.h"
 #include "periodictimer.h"
 #include "pseudoterminal.h"
 #include "qtseriallink.h"
+#include "receivedlog.h"
 #include "receivedtextqueue.h"
 #include "recordingmessageboxpresenter.h"
 #include "tavimork_pc_controlled_bot.h"
 #include "windowwatch.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -217,6 +221,36 @@ private slots:
             QVERIFY(text.count(u'\n') <= ReceivedTextQueue::MaxBatchLines);
         }
         QCOMPARE(bytes, sent);
+    }
+
+    // The operator disconnects or closes the console right after the robot's
+    // last words: they still reach the log and the recording's text form,
+    // though the port closed under them and the window's event loop may not
+    // run again.
+    void lastWordsBeforeAClosePortAreKept_data()
+    {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("Disconnect") << false;
+        QTest::newRow("window closed") << true;
+    }
+    void lastWordsBeforeAClosePortAreKept()
+    {
+        QFETCH(bool, closeWindow);
+        start(new ManualTickSource);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("robot.log"));
+        window->findChild<ReceivedLog *>()->setShowTime(true);
+        window->findChild<LogRecording *>()->start(path);
+        QVERIFY(far->write("last words\r\n"));
+        if (!closeWindow) {
+            find<QPushButton>("cmdDisc")->click();
+            QTRY_VERIFY(find<QPlainTextEdit>("txtInput")->toPlainText().contains("last words"));
+        }
+        window.reset();
+        QFile text(path + QStringLiteral(".txt"));
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        const QByteArray recorded = text.readAll();
+        QVERIFY2(recorded.endsWith(" last words\n"), recorded.constData());
     }
 
 private:
