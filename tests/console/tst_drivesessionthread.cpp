@@ -223,28 +223,32 @@ private slots:
         QCOMPARE(bytes, sent);
     }
 
-    // The operator disconnects or closes the console right after the robot's
-    // last words: they still reach the log and the recording's text form,
-    // though the port closed under them and the window's event loop may not
-    // run again.
-    void lastWordsBeforeAClosePortAreKept_data()
+    // The port closes right after the robot's last words (the operator
+    // disconnects, or closes the console): they still reach the log and the
+    // recording's text form, though the port closed under them and the
+    // window's event loop may not run again.
+    void lastWordsBeforeThePortClosesAreKept_data()
     {
-        QTest::addColumn<bool>("closeWindow");
-        QTest::newRow("Disconnect") << false;
-        QTest::newRow("window closed") << true;
+        QTest::addColumn<QString>("closing");
+        for (const char *closing : {"Disconnect", "window closed"})
+            QTest::newRow(closing) << QString::fromLatin1(closing);
     }
-    void lastWordsBeforeAClosePortAreKept()
+    void lastWordsBeforeThePortClosesAreKept()
     {
-        QFETCH(bool, closeWindow);
+        QFETCH(QString, closing);
         start(new ManualTickSource);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("robot.log"));
         window->findChild<ReceivedLog *>()->setShowTime(true);
         window->findChild<LogRecording *>()->start(path);
+        auto *log = find<QPlainTextEdit>("txtInput");
+        // Within a gather period of earlier text, so the link holds them.
+        QVERIFY(far->write("ready\r\n"));
+        QTRY_VERIFY(log->toPlainText().contains("ready"));
         QVERIFY(far->write("last words\r\n"));
-        if (!closeWindow) {
+        if (closing == u"Disconnect") {
             find<QPushButton>("cmdDisc")->click();
-            QTRY_VERIFY(find<QPlainTextEdit>("txtInput")->toPlainText().contains("last words"));
+            QTRY_VERIFY(log->toPlainText().contains("last words"));
         }
         window.reset();
         QFile text(path + QStringLiteral(".txt"));
