@@ -111,8 +111,6 @@ void DriveSession::close()
     m_crashStop.disarm();
     m_controller->dropQueued();
     MSComm1->setPortOpen(false);
-    // What the link read as it closed, before the close's event.
-    MSComm1_OnComm();
     checkDrained();
     // Also a port that failed a moment ago, its loss not yet reported: the
     // close settles it, and the window hears of the close instead.
@@ -186,7 +184,6 @@ void DriveSession::stopAndRelease()
     // The window takes the last of the text right after this, while its
     // recording still runs, instead of from an event loop that may not
     // run again.
-    MSComm1_OnComm();
     m_received->flush();
 }
 

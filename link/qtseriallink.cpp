@@ -258,6 +258,10 @@ void QtSerialLink::close()
         qCInfo(lcLink).noquote() << "closed" << portLabel();
     }
     m_lock.release();
+    // What the port still held, read as it closed or failed, is received
+    // like any other bytes, before the close is reported.
+    if (!m_pending.isEmpty())
+        emit OnComm();
 }
 
 bool QtSerialLink::fail(const QString &reason)

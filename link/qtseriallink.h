@@ -23,7 +23,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcLink)
 // against root. On Windows the system refuses a second opener itself.
 //
 // Closing gives bytes still queued a bounded time to leave (a stop written just
-// before must reach the robot), then drops them.
+// before must reach the robot), then drops them; what it still reads then
+// comes through OnComm() like any received bytes.
 //
 // When the device fails under an open link (far end hung up, adapter unplugged,
 // I/O error) the link reports closed at once, drops later writes, closes the
