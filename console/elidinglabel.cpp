@@ -9,6 +9,9 @@
 #include <algorithm>
 
 namespace {
+// Enough for the drive words, the port line and a trouble or two.
+constexpr qsizetype FittedTextsKept = 16;
+
 struct Line
 {
     qsizetype start; // in the whole text
@@ -58,17 +61,33 @@ void ElidingLabel::setFullText(const QString &text)
 void ElidingLabel::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
+    m_fitted.clear();
     fit();
 }
 
 void ElidingLabel::changeEvent(QEvent *event)
 {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::ContentsRectChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::ContentsRectChange) {
+        m_fitted.clear();
         fit();
+    }
 }
 
 void ElidingLabel::fit()
+{
+    if (const auto known = m_fitted.constFind(m_fullText); known != m_fitted.cend()) {
+        if (text() != *known)
+            setText(*known);
+        return;
+    }
+    if (m_fitted.size() >= FittedTextsKept)
+        m_fitted.clear();
+    fitAnew();
+    m_fitted.insert(m_fullText, text());
+}
+
+void ElidingLabel::fitAnew()
 {
     QString shown = m_fullText;
     // The label's own layout has the last word on whether it fits; fewer

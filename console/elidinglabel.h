@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QLabel>
 
 // A word-wrapped plain-text label that shows as much of its text as its box
@@ -22,9 +23,14 @@ protected:
 
 private:
     void fit();
+    void fitAnew();
     bool shownTextFits() const;
     QString firstLinesElided(int lineCount) const;
     int textWidth() const;
 
     QString m_fullText;
+    // What each recent full text was fitted to in this box with this font.
+    // The status strip goes back and forth between a few texts as the robot
+    // is steered, and laying them out again each time shows in its CPU use.
+    QHash<QString, QString> m_fitted;
 };
